@@ -1,0 +1,65 @@
+#include "frame/c_boundary.hpp"
+
+#include <stdexcept>
+
+#include "kavro/host_error.hpp"
+
+namespace kavro {
+namespace {
+thread_local int lastCode = KAVRO_ERROR_NONE;
+thread_local std::string lastMessage;
+
+int codeFor(HostErrorCode code) {
+    switch (code) {
+        case HostErrorCode::FieldNotFound: return KAVRO_ERROR_FIELD_NOT_FOUND;
+        case HostErrorCode::EmptyValue: return KAVRO_ERROR_EMPTY_VALUE;
+        case HostErrorCode::NotANumber: return KAVRO_ERROR_NOT_A_NUMBER;
+        case HostErrorCode::Overflow: return KAVRO_ERROR_OVERFLOW;
+        case HostErrorCode::InvalidOperation: return KAVRO_ERROR_INVALID_OPERATION;
+        case HostErrorCode::DatabaseError: return KAVRO_ERROR_DATABASE;
+        case HostErrorCode::OutOfRange: return KAVRO_ERROR_OUT_OF_RANGE;
+    }
+    return KAVRO_ERROR_OTHER;
+}
+}  // namespace
+
+void clearLastError() noexcept {
+    lastCode = KAVRO_ERROR_NONE;
+    lastMessage.clear();
+}
+
+void setLastError(int code, const std::string& message) noexcept {
+    lastCode = code;
+    try {
+        lastMessage = message;
+    } catch (...) {
+        lastMessage.clear();
+    }
+}
+
+void recordCurrentException() noexcept {
+    try {
+        throw;
+    } catch (const HostError& error) {
+        setLastError(codeFor(error.code()), error.what());
+    } catch (const std::invalid_argument& error) {
+        setLastError(KAVRO_ERROR_INVALID_ARGUMENT, error.what());
+    } catch (const std::exception& error) {
+        setLastError(KAVRO_ERROR_OTHER, error.what());
+    } catch (...) {
+        setLastError(KAVRO_ERROR_OTHER, "unknown failure");
+    }
+}
+
+RecordSet& recordSetOf(kavro_recordset* handle) {
+    if (handle == nullptr || !handle->set) throw std::invalid_argument("the record set is NULL");
+    return *handle->set;
+}
+
+}  // namespace kavro
+
+using namespace kavro;
+
+int KAVRO_CALL kavro_last_error_code(void) { return lastCode; }
+
+const char* KAVRO_CALL kavro_last_error_message(void) { return lastMessage.c_str(); }

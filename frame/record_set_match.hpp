@@ -1,0 +1,12 @@
+// The Locate comparison shared by record sets that search in memory.
+#pragma once
+
+#include "kavro/record_set.hpp"
+
+namespace kavro {
+
+// Whether a field value satisfies a Locate key: text keys compare as text (a prefix for a
+// partial key), numeric keys compare as numbers, an empty key matches an empty value.
+bool keyMatches(const Variant& value, const Variant& key, LocateOptions options);
+
+}  // namespace kavro

@@ -1,0 +1,301 @@
+#include "kavro/sqlite_record_set.hpp"
+
+#include <sqlite3.h>
+
+#include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "frame/sqlite_statement.hpp"
+#include "kavro/host_datetime.hpp"
+#include "kavro/host_error.hpp"
+
+namespace kavro {
+namespace {
+
+// How a Locate compares; each kind has its own statement per column.
+enum class Match { IsNull, Exact, ExactNoCase, Prefix, PrefixNoCase };
+
+Match matchFor(const Variant& key, LocateOptions options) {
+    if (key.isEmpty()) return Match::IsNull;
+    if (key.type() == Variant::Type::Text && options.partialKey) {
+        return options.caseInsensitive ? Match::PrefixNoCase : Match::Prefix;
+    }
+    if (key.type() == Variant::Type::Text && options.caseInsensitive) return Match::ExactNoCase;
+    return Match::Exact;
+}
+
+std::string whereClause(const std::string& column, Match match) {
+    // Prefixes compare bytes: the stored text is the host's code page, not necessarily UTF-8,
+    // so character-counting functions would cut it in the wrong places.
+    switch (match) {
+        case Match::IsNull: return column + " IS NULL";
+        case Match::Exact: return column + " = ?1";
+        case Match::ExactNoCase: return column + " = ?1 COLLATE NOCASE";
+        case Match::Prefix:
+            return "substr(CAST(" + column + " AS BLOB), 1, length(CAST(?1 AS BLOB))) = CAST(?1 AS BLOB)";
+        case Match::PrefixNoCase:
+            return "lower(CAST(substr(CAST(" + column +
+                   " AS BLOB), 1, length(CAST(?1 AS BLOB))) AS TEXT)) = lower(CAST(?1 AS TEXT))";
+    }
+    return {};
+}
+
+}  // namespace
+
+class SqliteField;
+
+struct SqliteRecordSet::Impl {
+    sqlite3* db = nullptr;
+    bool ownsDb = false;
+    std::string table;
+    std::string quotedTable;
+    std::vector<std::unique_ptr<SqliteField>> fields;
+    std::vector<std::string> quotedColumns;
+
+    Statement selectRow, selectFirst, selectNext, deleteById;
+    std::map<std::pair<std::size_t, Match>, Statement> locateStatements;
+    std::map<std::vector<bool>, Statement> insertStatements;
+
+    bool hasRow = false;
+    sqlite3_int64 rowid = 0;
+    bool rowLoaded = false;
+    std::vector<Variant> row;
+    std::optional<std::vector<std::optional<Variant>>> pending;
+    int controlsDisabled = 0;
+
+    ~Impl();
+
+    void open(std::string_view wanted);
+    std::size_t columnIndex(std::string_view name) const;
+    void moveTo(std::optional<sqlite3_int64> id) {
+        hasRow = id.has_value();
+        rowid = id.value_or(0);
+        rowLoaded = false;
+    }
+    std::optional<sqlite3_int64> firstId(Statement& statement) {
+        StatementRun run(statement);
+        if (!statement.step()) return std::nullopt;
+        return statement.columnInt64(0);
+    }
+    std::optional<sqlite3_int64> nextIdAfter(sqlite3_int64 id) {
+        selectNext.bind(1, id);
+        return firstId(selectNext);
+    }
+    const Variant& read(std::size_t column) {
+        if (!rowLoaded) {
+            StatementRun run(selectRow);
+            selectRow.bind(1, rowid);
+            const bool found = selectRow.step();
+            row.assign(fields.size(), Variant());
+            if (found) {
+                for (std::size_t i = 0; i < fields.size(); ++i) row[i] = selectRow.column(static_cast<int>(i));
+            }
+            rowLoaded = true;
+        }
+        return row[column];
+    }
+};
+
+class SqliteField final : public Field {
+public:
+    SqliteField(SqliteRecordSet::Impl& owner, std::string name, std::size_t column)
+        : owner_(owner), name_(std::move(name)), column_(column) {}
+    const std::string& name() const override { return name_; }
+    Variant value() const override { return owner_.hasRow ? owner_.read(column_) : Variant(); }
+    void setValue(const Variant& value) override {
+        if (!owner_.pending) {
+            throw HostError(HostErrorCode::InvalidOperation,
+                            "field " + name_ + " written while the record set is not inserting");
+        }
+        (*owner_.pending)[column_] = value;
+    }
+    // Stored as local ISO 8601 text, which SQLite's date and time functions read.
+    void setDateTime(HostDateTime when) override { setValue(Variant(toIsoText(when))); }
+
+private:
+    SqliteRecordSet::Impl& owner_;
+    std::string name_;
+    std::size_t column_;
+};
+
+SqliteRecordSet::Impl::~Impl() {
+    // Statements are finalised before the connection they belong to is closed.
+    locateStatements.clear();
+    insertStatements.clear();
+    selectRow = Statement();
+    selectFirst = Statement();
+    selectNext = Statement();
+    deleteById = Statement();
+    if (ownsDb) sqlite3_close_v2(db);
+}
+
+void SqliteRecordSet::Impl::open(std::string_view wanted) {
+    {
+        Statement find(db,
+                       "SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ?1 "
+                       "COLLATE NOCASE");
+        find.bind(1, Variant(wanted));
+        StatementRun run(find);
+        if (!find.step()) {
+            throw HostError(HostErrorCode::DatabaseError,
+                            "the database has no table '" + std::string(wanted) + "'");
+        }
+        table = find.column(0).toText();
+    }
+    quotedTable = quoteIdentifier(table);
+    {
+        Statement columns(db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+        columns.bind(1, Variant(table));
+        StatementRun run(columns);
+        while (columns.step()) {
+            std::string name = columns.column(0).toText();
+            quotedColumns.push_back(quoteIdentifier(name));
+            fields.push_back(std::make_unique<SqliteField>(*this, std::move(name), fields.size()));
+        }
+    }
+    std::string list;
+    for (const auto& c : quotedColumns) list += (list.empty() ? "" : ", ") + c;
+    try {
+        selectRow = Statement(db, "SELECT " + list + " FROM " + quotedTable + " WHERE rowid = ?1");
+    } catch (const HostError&) {
+        throw HostError(HostErrorCode::DatabaseError,
+                        "table '" + table + "' has no rowid, so it has no row order to follow");
+    }
+    selectFirst = Statement(db, "SELECT rowid FROM " + quotedTable + " ORDER BY rowid LIMIT 1");
+    selectNext = Statement(
+        db, "SELECT rowid FROM " + quotedTable + " WHERE rowid > ?1 ORDER BY rowid LIMIT 1");
+    deleteById = Statement(db, "DELETE FROM " + quotedTable + " WHERE rowid = ?1");
+    moveTo(firstId(selectFirst));
+}
+
+std::size_t SqliteRecordSet::Impl::columnIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (sameFieldName(fields[i]->name(), name)) return i;
+    }
+    throw HostError(HostErrorCode::FieldNotFound, "field '" + std::string(name) + "' not found");
+}
+
+SqliteRecordSet::SqliteRecordSet(const std::string& databasePath, std::string_view table,
+                                 SqliteOpenOptions options)
+    : impl_(std::make_unique<Impl>()) {
+    const int flags = (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_URI;
+    const int rc = sqlite3_open_v2(databasePath.c_str(), &impl_->db, flags, nullptr);
+    impl_->ownsDb = true;
+    if (rc != SQLITE_OK) raiseDatabaseError(impl_->db, "cannot open database '" + databasePath + "'");
+    sqlite3_busy_timeout(impl_->db, options.busyTimeoutMs);
+    sqlite3_extended_result_codes(impl_->db, 1);
+    impl_->open(table);
+}
+
+SqliteRecordSet::SqliteRecordSet(sqlite3* connection, std::string_view table)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->db = connection;
+    impl_->open(table);
+}
+
+SqliteRecordSet::~SqliteRecordSet() = default;
+
+const std::string& SqliteRecordSet::tableName() const { return impl_->table; }
+
+bool SqliteRecordSet::locate(std::string_view keyField, const Variant& key, LocateOptions options) {
+    Impl& d = *impl_;
+    const std::size_t column = d.columnIndex(keyField);
+    const Match match = matchFor(key, options);
+    auto found = d.locateStatements.find({column, match});
+    if (found == d.locateStatements.end()) {
+        Statement statement(d.db, "SELECT rowid FROM " + d.quotedTable + " WHERE " +
+                                      whereClause(d.quotedColumns[column], match) +
+                                      " ORDER BY rowid LIMIT 1");
+        found = d.locateStatements.emplace(std::make_pair(column, match), std::move(statement)).first;
+    }
+    Statement& statement = found->second;
+    if (match != Match::IsNull) statement.bind(1, key);
+    const auto id = d.firstId(statement);
+    if (!id) return false;
+    d.moveTo(id);
+    return true;
+}
+
+Field& SqliteRecordSet::fieldByName(std::string_view name) {
+    return *impl_->fields[impl_->columnIndex(name)];
+}
+
+void SqliteRecordSet::append() {
+    if (sqlite3_db_readonly(impl_->db, "main") == 1) {
+        throw HostError(HostErrorCode::DatabaseError, "the database is open read-only");
+    }
+    impl_->pending.emplace(impl_->fields.size());
+}
+
+void SqliteRecordSet::post() {
+    Impl& d = *impl_;
+    if (!d.pending) throw HostError(HostErrorCode::InvalidOperation, "no pending row to post");
+    std::vector<bool> set(d.fields.size());
+    for (std::size_t i = 0; i < set.size(); ++i) set[i] = (*d.pending)[i].has_value();
+    auto found = d.insertStatements.find(set);
+    if (found == d.insertStatements.end()) {
+        std::string columns;
+        std::string values;
+        int parameter = 0;
+        for (std::size_t i = 0; i < set.size(); ++i) {
+            if (!set[i]) continue;
+            columns += (columns.empty() ? "" : ", ") + d.quotedColumns[i];
+            values += (values.empty() ? "?" : ", ?") + std::to_string(++parameter);
+        }
+        const std::string sql = columns.empty()
+                                    ? "INSERT INTO " + d.quotedTable + " DEFAULT VALUES"
+                                    : "INSERT INTO " + d.quotedTable + " (" + columns +
+                                          ") VALUES (" + values + ")";
+        found = d.insertStatements.emplace(set, Statement(d.db, sql)).first;
+    }
+    Statement& insert = found->second;
+    StatementRun run(insert);
+    int parameter = 0;
+    for (const auto& value : *d.pending) {
+        if (value) insert.bind(++parameter, *value);
+    }
+    insert.step();  // raises when the database refuses the row; the row stays pending
+    d.pending.reset();
+    d.moveTo(sqlite3_last_insert_rowid(d.db));
+}
+
+void SqliteRecordSet::cancel() { impl_->pending.reset(); }
+
+bool SqliteRecordSet::inserting() const { return impl_->pending.has_value(); }
+
+void SqliteRecordSet::first() { impl_->moveTo(impl_->firstId(impl_->selectFirst)); }
+
+bool SqliteRecordSet::eof() const { return !impl_->hasRow; }
+
+void SqliteRecordSet::deleteRow() {
+    Impl& d = *impl_;
+    if (!d.hasRow) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");
+    {
+        StatementRun run(d.deleteById);
+        d.deleteById.bind(1, d.rowid);
+        d.deleteById.step();
+    }
+    d.moveTo(d.nextIdAfter(d.rowid));
+}
+
+void SqliteRecordSet::disableControls() { ++impl_->controlsDisabled; }
+void SqliteRecordSet::enableControls() { --impl_->controlsDisabled; }
+
+void SqliteRecordSet::refresh() {
+    Impl& d = *impl_;
+    if (!d.hasRow) return;
+    // Another connection may have removed the current row: then the next one becomes current.
+    Statement exists(d.db, "SELECT 1 FROM " + d.quotedTable + " WHERE rowid = ?1");
+    exists.bind(1, d.rowid);
+    StatementRun run(exists);
+    if (exists.step()) {
+        d.rowLoaded = false;
+    } else {
+        d.moveTo(d.nextIdAfter(d.rowid));
+    }
+}
+
+}  // namespace kavro

@@ -1,0 +1,95 @@
+/* Common declarations of the Kavro_Public C interface: calling convention, handles, counted
+ * strings, record sets and the thread's last error. Include <kavro/kavro_public.h>. */
+#ifndef KAVRO_C_BASE_H
+#define KAVRO_C_BASE_H
+
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+#define KAVRO_EXTERN_C extern "C"
+#else
+#define KAVRO_EXTERN_C extern
+#endif
+
+/* Every export uses the caller-cleans convention (cdecl on 32-bit Windows). */
+#if defined(_WIN32)
+#define KAVRO_CALL __cdecl
+#if defined(KAVRO_BUILDING_LIBRARY)
+#define KAVRO_VISIBLE __declspec(dllexport)
+#else
+#define KAVRO_VISIBLE __declspec(dllimport)
+#endif
+#else
+#define KAVRO_CALL
+#define KAVRO_VISIBLE __attribute__((visibility("default")))
+#endif
+
+#define KAVRO_API KAVRO_EXTERN_C KAVRO_VISIBLE
+
+/* An open serial port: the file descriptor on POSIX, the file HANDLE on Windows. The caller
+ * opens and closes it; the library only uses it during a call. */
+typedef intptr_t kavro_serial_handle;
+
+/* ---- Counted strings ------------------------------------------------------------------
+ * The host's counted, reference-counted 8-bit string (system code page bytes, GBK for
+ * Chinese text). NULL is the empty string. A kavro_string argument is borrowed: the library
+ * takes its own reference for the call and gives it back before returning, on every path, so
+ * the caller's count is the same after the call as before. A string result is stored into a
+ * kavro_string* slot of the caller's (the old value released); the caller releases it. */
+typedef struct kavro_string kavro_string;
+
+/* A new string holding the bytes (count 1); NULL for length 0. */
+KAVRO_API kavro_string *KAVRO_CALL kavro_string_new(const char *bytes, size_t length);
+/* A new string from a zero-terminated text; NULL for "" or NULL. */
+KAVRO_API kavro_string *KAVRO_CALL kavro_string_from_cstr(const char *text);
+/* Takes one more reference; returns s. */
+KAVRO_API kavro_string *KAVRO_CALL kavro_string_retain(kavro_string *s);
+/* Gives one reference back; the last one frees the string. NULL is fine. */
+KAVRO_API void KAVRO_CALL kavro_string_release(kavro_string *s);
+/* The bytes, zero-terminated ("" for NULL), valid while a reference is held. */
+KAVRO_API const char *KAVRO_CALL kavro_string_data(const kavro_string *s);
+KAVRO_API size_t KAVRO_CALL kavro_string_length(const kavro_string *s);
+/* The current reference count (0 for NULL): for checking a host's bookkeeping. */
+KAVRO_API long KAVRO_CALL kavro_string_ref_count(const kavro_string *s);
+
+/* ---- Record sets ------------------------------------------------------------------------
+ * A host table the library reads and writes during a call. Here: a table of a SQLite
+ * database file. Rows follow the table's rowid order; field names are matched without regard
+ * to ASCII letter case. */
+typedef struct kavro_recordset kavro_recordset;
+
+/* Opens table_name of an existing SQLite database file (or "file:" URI). read_only != 0 opens
+ * the database read-only. NULL on failure, with the reason in kavro_last_error_message(). */
+KAVRO_API kavro_recordset *KAVRO_CALL kavro_sqlite_table_open(const char *database_path,
+                                                              const char *table_name,
+                                                              int read_only);
+/* Closes a record set opened above. NULL is fine. */
+KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset *set);
+
+/* ---- The thread's last error -------------------------------------------------------------
+ * A C caller cannot catch the host exceptions that a few calls let out (a frame access outside
+ * the frame in the encoders, any failure of _NameToID, a record set that cannot be opened).
+ * Those calls clear the thread's last error on entry and set it when such an exception ends
+ * them; the call then returns as documented for that case. Other calls leave it alone. */
+enum kavro_error {
+    KAVRO_ERROR_NONE = 0,
+    KAVRO_ERROR_FIELD_NOT_FOUND = 1,   /* no field of that name */
+    KAVRO_ERROR_EMPTY_VALUE = 2,       /* an empty (NULL) value read as a number */
+    KAVRO_ERROR_NOT_A_NUMBER = 3,      /* text that is no number */
+    KAVRO_ERROR_OVERFLOW = 4,          /* a number too large for the wanted type */
+    KAVRO_ERROR_INVALID_OPERATION = 5, /* an operation the object cannot do in its state */
+    KAVRO_ERROR_DATABASE = 6,          /* the database refused (constraint, read-only, locked) */
+    KAVRO_ERROR_OUT_OF_RANGE = 7,      /* a frame access outside the command frame */
+    KAVRO_ERROR_INVALID_ARGUMENT = 8,  /* a NULL pointer where an object is needed */
+    KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
+};
+
+/* The code of the last error on this thread, KAVRO_ERROR_NONE when the last call that reports
+ * through this channel ended normally. */
+KAVRO_API int KAVRO_CALL kavro_last_error_code(void);
+/* Its text ("" when none), valid until the thread's next library call. */
+KAVRO_API const char *KAVRO_CALL kavro_last_error_message(void);
+
+#endif /* KAVRO_C_BASE_H */

@@ -1,0 +1,61 @@
+// A record set held in memory, for tests and for hosts that build a table in code.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kavro/record_set.hpp"
+
+namespace kavro {
+
+class MemoryRecordSet final : public RecordSet {
+public:
+    explicit MemoryRecordSet(std::vector<std::string> columns);
+    ~MemoryRecordSet() override;
+    MemoryRecordSet(const MemoryRecordSet&) = delete;
+    MemoryRecordSet& operator=(const MemoryRecordSet&) = delete;
+
+    // Building and inspecting the table (not record-set operations). A row shorter than the
+    // column list is padded with empty values.
+    void addRow(std::vector<Variant> values);
+    std::size_t rowCount() const { return rows_.size(); }
+    const Variant& cell(std::size_t row, std::string_view column) const;
+
+    // Constraints a database would enforce, to show failure paths: Append raises on a
+    // read-only set, Post raises when a required column of the pending row is empty.
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    void setRequired(std::string_view column);
+    int controlsDisabled() const { return controlsDisabled_; }
+    int refreshCount() const { return refreshes_; }
+
+    bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override;
+    Field& fieldByName(std::string_view name) override;
+    void append() override;
+    void post() override;
+    void cancel() override;
+    bool inserting() const override { return pending_.has_value(); }
+    void first() override;
+    bool eof() const override { return current_ >= rows_.size(); }
+    void deleteRow() override;
+    void disableControls() override { ++controlsDisabled_; }
+    void enableControls() override { --controlsDisabled_; }
+    void refresh() override { ++refreshes_; }
+
+private:
+    class MemoryField;
+    friend class MemoryField;
+    std::size_t columnIndex(std::string_view name) const;  // raises FieldNotFound
+
+    std::vector<std::unique_ptr<MemoryField>> fields_;
+    std::vector<bool> required_;
+    std::vector<std::vector<Variant>> rows_;
+    std::optional<std::vector<Variant>> pending_;
+    std::size_t current_ = 0;
+    bool readOnly_ = false;
+    int controlsDisabled_ = 0;
+    int refreshes_ = 0;
+};
+
+}  // namespace kavro

@@ -1,0 +1,58 @@
+// A table of a SQLite database as a record set. Rows are taken in rowid order (the table's row
+// order); every statement binds its values as parameters, and the only names put into SQL text
+// are the table's and its columns' own names, read from the database's schema and quoted.
+//
+// The record set holds no read transaction between calls: each operation runs its statement to
+// the end, so other connections can write to the database while it is open.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "kavro/record_set.hpp"
+
+struct sqlite3;
+
+namespace kavro {
+
+struct SqliteOpenOptions {
+    bool readOnly = false;
+    // How long a statement waits for another connection's lock before it fails.
+    int busyTimeoutMs = 1000;
+};
+
+class SqliteRecordSet final : public RecordSet {
+public:
+    // Opens an existing database file (or a "file:" URI) and the table named (letter case is
+    // not significant). Raises HostError(DatabaseError) when either cannot be opened.
+    SqliteRecordSet(const std::string& databasePath, std::string_view table,
+                    SqliteOpenOptions options = {});
+    // Uses a connection the caller owns and keeps open for the record set's life.
+    SqliteRecordSet(sqlite3* connection, std::string_view table);
+    ~SqliteRecordSet() override;
+    SqliteRecordSet(const SqliteRecordSet&) = delete;
+    SqliteRecordSet& operator=(const SqliteRecordSet&) = delete;
+
+    const std::string& tableName() const;
+
+    bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override;
+    Field& fieldByName(std::string_view name) override;
+    void append() override;
+    void post() override;
+    void cancel() override;
+    bool inserting() const override;
+    void first() override;
+    bool eof() const override;
+    void deleteRow() override;
+    void disableControls() override;
+    void enableControls() override;
+    void refresh() override;
+
+    struct Impl;  // opaque: the connection, the prepared statements and the cursor
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kavro
