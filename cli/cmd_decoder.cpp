@@ -1,0 +1,65 @@
+// kavro decoder: one named command to a pan/tilt/zoom decoder.
+#include <cstdio>
+
+#include "cli/command.hpp"
+#include "cli/protocol_table.hpp"
+#include "cli/send_report.hpp"
+#include "cli/serial_options.hpp"
+#include "kavro/decoder.hpp"
+
+namespace kavro::cli {
+namespace {
+
+int runDecoder(const CommandLine& line) {
+    if (line.positional().size() != 1) throw UsageError("give exactly one COMMAND");
+    const std::int32_t protocol = line.integer("protocol");
+    const std::int32_t camera = line.integer("camera");
+    const std::string& command = line.positional()[0];
+
+    OpenTable table = openProtocolTable(line);
+    CommandLineSerial serial(line);
+    std::uint8_t busyByte = 0;
+    BusyFlag busy(busyByte);
+    try {
+        const SendResult result =
+            writeCommandToDecoder(serial.line(), busy, protocol, *table.set, camera, command);
+        if (!result.sent()) throw Failure(refusalText(protocol, table.name(), result));
+    } catch (const DynArrayOutOfRange& error) {
+        throw Failure(frameTooShortText(protocol, table.name(), error));
+    }
+    serial.printTrace();
+    return kExitOk;
+}
+
+}  // namespace
+
+const Command& decoderCommand() {
+    static const Command command{
+        "decoder",
+        "decoder [--db PATH] [--table NAME] [--port DEVICE] --protocol ID --camera N COMMAND",
+        "Sends one named command (Up, ZoomInc, IrisDecStop, ...) to the pan/tilt/zoom decoder\n"
+        "of camera N, in the protocol whose row in the protocol table has that ID.\n"
+        "\n"
+        "  --db PATH         SQLite database holding the protocol table\n"
+        "                    (default: the bundled table)\n"
+        "  --table NAME      the protocol table (default: Protocol)\n"
+        "  --protocol ID     the protocol's ID\n"
+        "  --camera N        the camera address\n"
+        "  --port DEVICE     send on this serial device instead of printing the trace\n"
+        "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
+        "                    line settings for --port (default 9600 8 1 N)\n"
+        "  --trace           with --port, print the trace of what was sent too\n"
+        "\n"
+        "Without --port nothing is opened and no pause is waited: stdout gets the wire trace,\n"
+        "one event per line (write HH HH ..., pause MS, parity mark|space|...).\n"
+        "\n"
+        "Example:\n"
+        "  kavro decoder --protocol 7 --camera 1 Up\n",
+        {kDbOption, kTableOption, {"protocol", true}, {"camera", true}, kPortOptions[0],
+         kPortOptions[1], kPortOptions[2], kPortOptions[3], kPortOptions[4], kPortOptions[5]},
+        runDecoder,
+    };
+    return command;
+}
+
+}  // namespace kavro::cli

@@ -1,0 +1,77 @@
+// kavro: the command-line face of the Kavro_Public library.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/command.hpp"
+
+namespace kavro::cli {
+namespace {
+
+std::vector<const Command*> allCommands() { return {&decoderCommand()}; }
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "usage: kavro COMMAND [OPTIONS] [ARGS]\n\ncommands:\n");
+    for (const Command* c : allCommands()) std::fprintf(out, "  kavro %s\n", c->synopsis);
+    std::fprintf(out, "\n'kavro COMMAND --help' tells more of each.\n");
+}
+
+void printHelp(const Command& c) { std::printf("usage: kavro %s\n\n%s", c.synopsis, c.help); }
+
+const Command* find(const std::string& name) {
+    for (const Command* c : allCommands()) {
+        if (name == c->name) return c;
+    }
+    return nullptr;
+}
+
+int run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        if (args.size() > 1) {
+            if (const Command* c = find(args[1])) {
+                printHelp(*c);
+                return kExitOk;
+            }
+        }
+        printUsage(stdout);
+        return kExitOk;
+    }
+    const Command* command = find(args[0]);
+    if (command == nullptr) {
+        std::fprintf(stderr, "kavro: unknown command '%s'\n\n", args[0].c_str());
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const std::string& a : rest) {
+        if (a == "--help" || a == "-h") {
+            printHelp(*command);
+            return kExitOk;
+        }
+    }
+    try {
+        return command->run(CommandLine::parse(rest, command->options));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "kavro %s: %s\nusage: kavro %s\n", command->name, error.what(),
+                     command->synopsis);
+        return kExitUsage;
+    } catch (const Failure& error) {
+        std::fprintf(stderr, "kavro: %s\n", error.what());
+        return kExitFailed;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kavro: %s\n", error.what());
+        return kExitFailed;
+    }
+}
+
+}  // namespace
+}  // namespace kavro::cli
+
+int main(int argc, char** argv) { return kavro::cli::run(argc, argv); }

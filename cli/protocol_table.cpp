@@ -1,0 +1,38 @@
+#include "cli/protocol_table.hpp"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "kavro/host_error.hpp"
+
+namespace kavro::cli {
+
+std::string defaultTablePath() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    const fs::path dir = ec ? fs::current_path() : self.parent_path();
+    for (const fs::path& candidate :
+         {dir / "kavro_protocols.db", dir / ".." / "share" / "kavro" / "kavro_protocols.db"}) {
+        if (fs::exists(candidate, ec)) return candidate.string();
+    }
+    throw Failure("the bundled protocol table was not found beside the tool (" +
+                  (dir / "kavro_protocols.db").string() + "); give one with --db");
+}
+
+OpenTable openProtocolTable(const CommandLine& line, bool readOnly) {
+    OpenTable table;
+    table.path = line.has("db") ? *line.value("db") : defaultTablePath();
+    const std::string name = line.valueOr("table", "Protocol");
+    try {
+        SqliteOpenOptions options;
+        options.readOnly = readOnly;
+        table.set = std::make_unique<SqliteRecordSet>(table.path, name, options);
+    } catch (const HostError& error) {
+        throw Failure("cannot open table " + name + " of " + table.path + ": " + error.what());
+    }
+    return table;
+}
+
+}  // namespace kavro::cli

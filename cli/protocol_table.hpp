@@ -1,0 +1,28 @@
+// Opening the protocol table named on the command line, or the bundled default one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/command.hpp"
+#include "kavro/sqlite_record_set.hpp"
+
+namespace kavro::cli {
+
+// The options every command that reads a protocol table takes.
+inline const OptionSpec kDbOption{"db", true};
+inline const OptionSpec kTableOption{"table", true};
+
+// The bundled table: beside the tool, or in the install's share/kavro.
+std::string defaultTablePath();
+
+struct OpenTable {
+    std::string path;
+    std::unique_ptr<SqliteRecordSet> set;
+    const std::string& name() const { return set->tableName(); }
+};
+
+// Opens --db (default: the bundled table) and --table (default: Protocol). Raises Failure.
+OpenTable openProtocolTable(const CommandLine& line, bool readOnly = true);
+
+}  // namespace kavro::cli

@@ -1,0 +1,67 @@
+#include "cli/serial_options.hpp"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "kavro/line_settings.hpp"
+
+namespace kavro::cli {
+
+CommandLineSerial::CommandLineSerial(const CommandLine& line) {
+    auto device = line.value("port");
+    if (!device) {
+        if (line.has("trace")) throw UsageError("--trace needs --port (without it the trace is always printed)");
+        recorder_ = std::make_unique<RecordingLine>();
+        return;
+    }
+    LineSettings settings;
+    const std::int32_t baud = line.integerOr("baud", 9600);
+    if (baud <= 0) throw UsageError("--baud must be positive");
+    settings.baudRate = static_cast<std::uint32_t>(baud);
+    const std::int32_t dataBits = line.integerOr("data-bits", 8);
+    if (dataBits < 5 || dataBits > 8) throw UsageError("--data-bits must be 5 to 8");
+    settings.dataBits = static_cast<std::uint8_t>(dataBits);
+    settings.stopBits = line.integerOr("stop-bits", 1);
+    settings.parity = line.valueOr("parity", "N");
+
+    fd_ = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) throw Failure("cannot open " + *device + ": " + std::strerror(errno));
+    // A raw line: no echo, no line editing, no translation of the bytes sent.
+    termios t{};
+    if (tcgetattr(fd_, &t) != 0) {
+        throw Failure(*device + " is not a serial line: " + std::strerror(errno));
+    }
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(fd_, TCSANOW, &t);
+    port_ = std::make_unique<SerialPort>(fd_);
+    if (!setComState(*port_, settings)) {
+        throw Failure(*device + " refused the line settings " + std::to_string(settings.baudRate) +
+                      " baud, " + std::to_string(dataBits) + " data bits, stop bits " +
+                      std::to_string(settings.stopBits) + ", parity " + settings.parity);
+    }
+    if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(*port_);
+}
+
+CommandLineSerial::~CommandLineSerial() {
+    if (fd_ >= 0) {
+        tcdrain(fd_);
+        ::close(fd_);
+    }
+}
+
+SerialLine& CommandLineSerial::line() {
+    if (recorder_) return *recorder_;
+    return *port_;
+}
+
+void CommandLineSerial::printTrace() const {
+    if (recorder_) std::fputs(recorder_->trace().text().c_str(), stdout);
+}
+
+}  // namespace kavro::cli

@@ -1,0 +1,60 @@
+// An ordered list of what goes to a serial line: writes, pauses, parity changes and (rarely)
+// whole settings changes. An encoder produces one as its script; RecordingLine keeps one of what
+// it was asked to do. The text form is the wire trace the kavro tool prints:
+//   write 05 34        bytes as two-digit uppercase hex
+//   pause 20           milliseconds
+//   parity mark        none, odd, even, mark, space
+//   settings 9600 8 N 1
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "kavro/serial_line.hpp"
+
+namespace kavro {
+
+class WireTrace {
+public:
+    enum class Kind : std::uint8_t { Write, Pause, Parity, Settings };
+
+    struct Event {
+        Kind kind;
+        std::span<const std::uint8_t> bytes;  // Write
+        int millis;                           // Pause
+        std::uint8_t parity;                  // Parity
+        CommSettings settings;                // Settings
+    };
+
+    void write(std::span<const std::uint8_t> bytes);
+    void pause(int millis);
+    void parity(std::uint8_t code);
+    void settings(const CommSettings& settings);
+    void clear();
+
+    std::size_t size() const noexcept { return events_.size(); }
+    bool empty() const noexcept { return events_.empty(); }
+    Event operator[](std::size_t index) const;
+    // Every byte written, in order, joined.
+    std::vector<std::uint8_t> writtenBytes() const;
+    std::string text() const;
+
+private:
+    struct Record {
+        Kind kind;
+        std::uint8_t parity;
+        int millis;
+        std::uint32_t offset, length;
+        CommSettings settings;
+    };
+    std::vector<Record> events_;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// "05 34": two-digit uppercase hex, separated by one space.
+std::string hexBytes(std::span<const std::uint8_t> bytes);
+std::string eventText(const WireTrace::Event& event);
+
+}  // namespace kavro

@@ -1,0 +1,80 @@
+#include "kavro/wire_trace.hpp"
+
+namespace kavro {
+
+std::string parityName(std::uint8_t code) {
+    static const char* const kNames[] = {"none", "odd", "even", "mark", "space"};
+    return code < 5 ? kNames[code] : std::to_string(code);
+}
+
+void WireTrace::write(std::span<const std::uint8_t> bytes) {
+    events_.push_back({Kind::Write, 0, 0, static_cast<std::uint32_t>(bytes_.size()),
+                       static_cast<std::uint32_t>(bytes.size()), {}});
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+}
+
+void WireTrace::pause(int millis) { events_.push_back({Kind::Pause, 0, millis, 0, 0, {}}); }
+
+void WireTrace::parity(std::uint8_t code) { events_.push_back({Kind::Parity, code, 0, 0, 0, {}}); }
+
+void WireTrace::settings(const CommSettings& settings) {
+    events_.push_back({Kind::Settings, 0, 0, 0, 0, settings});
+}
+
+void WireTrace::clear() {
+    events_.clear();
+    bytes_.clear();
+}
+
+WireTrace::Event WireTrace::operator[](std::size_t index) const {
+    const Record& r = events_[index];
+    return {r.kind, std::span<const std::uint8_t>(bytes_).subspan(r.offset, r.length), r.millis,
+            r.parity, r.settings};
+}
+
+std::vector<std::uint8_t> WireTrace::writtenBytes() const { return bytes_; }
+
+std::string hexBytes(std::span<const std::uint8_t> bytes) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (std::uint8_t b : bytes) {
+        if (!text.empty()) text += ' ';
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+std::string eventText(const WireTrace::Event& event) {
+    switch (event.kind) {
+        case WireTrace::Kind::Write:
+            return event.bytes.empty() ? "write" : "write " + hexBytes(event.bytes);
+        case WireTrace::Kind::Pause: return "pause " + std::to_string(event.millis);
+        case WireTrace::Kind::Parity: return "parity " + parityName(event.parity);
+        case WireTrace::Kind::Settings: {
+            static const char kLetters[] = "NOEMS";
+            const CommSettings& s = event.settings;
+            const char* stop = s.stopBits == stopbits::kOne          ? "1"
+                               : s.stopBits == stopbits::kOneAndHalf ? "1.5"
+                               : s.stopBits == stopbits::kTwo        ? "2"
+                                                                     : "?";
+            std::string parity = s.parity < 5 ? std::string(1, kLetters[s.parity])
+                                              : std::to_string(s.parity);
+            return "settings " + std::to_string(s.baudRate) + " " + std::to_string(s.byteSize) +
+                   " " + parity + " " + stop;
+        }
+    }
+    return {};
+}
+
+std::string WireTrace::text() const {
+    std::string out;
+    for (std::size_t i = 0; i < size(); ++i) {
+        out += eventText((*this)[i]);
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace kavro
