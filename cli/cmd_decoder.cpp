@@ -31,8 +31,6 @@ int runDecoder(const CommandLine& line) {
     return kExitOk;
 }
 
-}  // namespace
-
 const Command& decoderCommand() {
     static const Command command{
         "decoder",
@@ -62,4 +60,7 @@ const Command& decoderCommand() {
     return command;
 }
 
+const CommandRegistration registration{decoderCommand};
+
+}  // namespace
 }  // namespace kavro::cli

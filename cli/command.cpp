@@ -1,8 +1,28 @@
 #include "cli/command.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace kavro::cli {
+namespace {
+std::vector<const Command& (*)()>& registry() {
+    static std::vector<const Command& (*)()> commands;
+    return commands;
+}
+}  // namespace
+
+CommandRegistration::CommandRegistration(const Command& (*command)()) {
+    registry().push_back(command);
+}
+
+std::vector<const Command*> allCommands() {
+    std::vector<const Command*> commands;
+    for (auto make : registry()) commands.push_back(&make());
+    std::sort(commands.begin(), commands.end(),
+              [](const Command* a, const Command* b) { return std::strcmp(a->name, b->name) < 0; });
+    return commands;
+}
 
 std::optional<std::string> CommandLine::value(const std::string& name) const {
     auto found = values_.find(name);

@@ -62,7 +62,13 @@ struct Command {
     int (*run)(const CommandLine& line);
 };
 
-// Every subcommand, defined in its own source file.
-const Command& decoderCommand();
+// Every subcommand lives in its own cmd_*.cpp and registers itself there:
+//   static const CommandRegistration registration{decoderCommand};
+class CommandRegistration {
+public:
+    explicit CommandRegistration(const Command& (*command)());
+};
+// The registered commands, sorted by name.
+std::vector<const Command*> allCommands();
 
 }  // namespace kavro::cli

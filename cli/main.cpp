@@ -10,8 +10,6 @@
 namespace kavro::cli {
 namespace {
 
-std::vector<const Command*> allCommands() { return {&decoderCommand()}; }
-
 void printUsage(std::FILE* out) {
     std::fprintf(out, "usage: kavro COMMAND [OPTIONS] [ARGS]\n\ncommands:\n");
     for (const Command* c : allCommands()) std::fprintf(out, "  kavro %s\n", c->synopsis);
