@@ -53,8 +53,16 @@ const Command& decoderCommand() {
         "\n"
         "Example:\n"
         "  kavro decoder --protocol 7 --camera 1 Up\n",
-        {kDbOption, kTableOption, {"protocol", true}, {"camera", true}, kPortOptions[0],
-         kPortOptions[1], kPortOptions[2], kPortOptions[3], kPortOptions[4], kPortOptions[5]},
+        {kDbOption,
+         kTableOption,
+         {"protocol", true},
+         {"camera", true},
+         kPortOptions[0],
+         kPortOptions[1],
+         kPortOptions[2],
+         kPortOptions[3],
+         kPortOptions[4],
+         kPortOptions[5]},
         runDecoder,
     };
     return command;

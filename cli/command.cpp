@@ -18,7 +18,8 @@ CommandRegistration::CommandRegistration(const Command& (*command)()) {
 
 std::vector<const Command*> allCommands() {
     std::vector<const Command*> commands;
-    for (auto make : registry()) commands.push_back(&make());
+    for (auto make : registry())
+        commands.push_back(&make());
     std::sort(commands.begin(), commands.end(),
               [](const Command* a, const Command* b) { return std::strcmp(a->name, b->name) < 0; });
     return commands;
@@ -54,7 +55,8 @@ std::int32_t parseInteger(const std::string& text, const std::string& what) {
         throw UsageError(what + " must be a number, not '" + text + "'");
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value < INT32_MIN || value > INT32_MAX) throw UsageError(what + " is out of range: " + text);
+    if (value < INT32_MIN || value > INT32_MAX)
+        throw UsageError(what + " is out of range: " + text);
     result = static_cast<std::int32_t>(value);
     return result;
 }
@@ -69,7 +71,8 @@ std::int32_t CommandLine::integerOr(const std::string& name, std::int32_t fallba
     return has(name) ? integer(name) : fallback;
 }
 
-CommandLine CommandLine::parse(std::span<const std::string> args, std::span<const OptionSpec> specs) {
+CommandLine CommandLine::parse(std::span<const std::string> args,
+                               std::span<const OptionSpec> specs) {
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {

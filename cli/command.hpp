@@ -18,13 +18,13 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // The tool's own failures, reported as "kavro: <message>" with exit 1.
 class Failure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -34,7 +34,7 @@ struct OptionSpec {
 };
 
 class CommandLine {
-public:
+  public:
     bool has(const std::string& name) const { return values_.count(name) != 0; }
     std::optional<std::string> value(const std::string& name) const;
     std::string valueOr(const std::string& name, const std::string& fallback) const;
@@ -47,7 +47,7 @@ public:
     // options). Raises UsageError on an option the command does not know.
     static CommandLine parse(std::span<const std::string> args, std::span<const OptionSpec> specs);
 
-private:
+  private:
     std::map<std::string, std::string> values_;
     std::vector<std::string> positional_;
 };
@@ -65,7 +65,7 @@ struct Command {
 // Every subcommand lives in its own cmd_*.cpp and registers itself there:
 //   static const CommandRegistration registration{decoderCommand};
 class CommandRegistration {
-public:
+  public:
     explicit CommandRegistration(const Command& (*command)());
 };
 // The registered commands, sorted by name.

@@ -12,11 +12,14 @@ namespace {
 
 void printUsage(std::FILE* out) {
     std::fprintf(out, "usage: kavro COMMAND [OPTIONS] [ARGS]\n\ncommands:\n");
-    for (const Command* c : allCommands()) std::fprintf(out, "  kavro %s\n", c->synopsis);
+    for (const Command* c : allCommands())
+        std::fprintf(out, "  kavro %s\n", c->synopsis);
     std::fprintf(out, "\n'kavro COMMAND --help' tells more of each.\n");
 }
 
-void printHelp(const Command& c) { std::printf("usage: kavro %s\n\n%s", c.synopsis, c.help); }
+void printHelp(const Command& c) {
+    std::printf("usage: kavro %s\n\n%s", c.synopsis, c.help);
+}
 
 const Command* find(const std::string& name) {
     for (const Command* c : allCommands()) {
@@ -72,4 +75,6 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace kavro::cli
 
-int main(int argc, char** argv) { return kavro::cli::run(argc, argv); }
+int main(int argc, char** argv) {
+    return kavro::cli::run(argc, argv);
+}

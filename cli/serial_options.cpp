@@ -15,7 +15,8 @@ namespace kavro::cli {
 CommandLineSerial::CommandLineSerial(const CommandLine& line) {
     auto device = line.value("port");
     if (!device) {
-        if (line.has("trace")) throw UsageError("--trace needs --port (without it the trace is always printed)");
+        if (line.has("trace"))
+            throw UsageError("--trace needs --port (without it the trace is always printed)");
         recorder_ = std::make_unique<RecordingLine>();
         return;
     }
@@ -45,7 +46,7 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
                       " baud, " + std::to_string(dataBits) + " data bits, stop bits " +
                       std::to_string(settings.stopBits) + ", parity " + settings.parity);
     }
-    if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(*port_);
+    if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(port_.get());
 }
 
 CommandLineSerial::~CommandLineSerial() {

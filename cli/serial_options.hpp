@@ -11,14 +11,14 @@
 namespace kavro::cli {
 
 inline const OptionSpec kPortOptions[] = {
-    {"port", true}, {"baud", true}, {"data-bits", true}, {"stop-bits", true},
-    {"parity", true}, {"trace", false},
+    {"port", true},      {"baud", true},   {"data-bits", true},
+    {"stop-bits", true}, {"parity", true}, {"trace", false},
 };
 
 // The line a command sends on: with --port the device (traced with --trace), without it a
 // recording line whose trace is printed and whose pauses are not waited.
 class CommandLineSerial {
-public:
+  public:
     explicit CommandLineSerial(const CommandLine& line);  // raises Failure / UsageError
     ~CommandLineSerial();
     CommandLineSerial(const CommandLineSerial&) = delete;
@@ -28,7 +28,7 @@ public:
     // Prints the trace on stdout when there is one to print.
     void printTrace() const;
 
-private:
+  private:
     int fd_ = -1;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<RecordingLine> recorder_;

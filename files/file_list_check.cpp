@@ -11,8 +11,10 @@ namespace {
 
 std::string_view trimControls(std::string_view line) {
     // Blanks and control characters: every byte up to and including the space.
-    while (!line.empty() && static_cast<unsigned char>(line.front()) <= 0x20) line.remove_prefix(1);
-    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 0x20) line.remove_suffix(1);
+    while (!line.empty() && static_cast<unsigned char>(line.front()) <= 0x20)
+        line.remove_prefix(1);
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 0x20)
+        line.remove_suffix(1);
     return line;
 }
 
@@ -35,11 +37,13 @@ std::optional<std::string> firstMissingListedFile(const std::filesystem::path& l
     while (start <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
-        const std::string_view path = trimControls(std::string_view(text).substr(start, end - start));
+        const std::string_view path =
+            trimControls(std::string_view(text).substr(start, end - start));
         if (!path.empty() && !isExistingFile(std::string(path))) return std::string(path);
         if (end == text.size()) break;
         // CR LF is one line end; a lone CR or LF is one too.
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+        start =
+            end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
     }
     return std::nullopt;
 }

@@ -14,7 +14,9 @@ struct kavro_string {
 namespace kavro {
 namespace ansi {
 namespace {
-char* bytesOf(kavro_string* s) noexcept { return reinterpret_cast<char*>(s + 1); }
+char* bytesOf(kavro_string* s) noexcept {
+    return reinterpret_cast<char*>(s + 1);
+}
 }  // namespace
 
 kavro_string* create(const char* bytes, std::size_t length) {
@@ -43,7 +45,9 @@ const char* data(const kavro_string* s) noexcept {
     return s == nullptr ? "" : reinterpret_cast<const char*>(s + 1);
 }
 
-std::size_t length(const kavro_string* s) noexcept { return s == nullptr ? 0 : s->length; }
+std::size_t length(const kavro_string* s) noexcept {
+    return s == nullptr ? 0 : s->length;
+}
 
 long refCount(const kavro_string* s) noexcept {
     return s == nullptr ? 0 : s->refs.load(std::memory_order_relaxed);
@@ -57,11 +61,14 @@ void assign(kavro_string** slot, kavro_string* value) noexcept {
 
 }  // namespace ansi
 
-AnsiString::AnsiString(std::string_view bytes) : handle_(ansi::create(bytes.data(), bytes.size())) {}
+AnsiString::AnsiString(std::string_view bytes)
+    : handle_(ansi::create(bytes.data(), bytes.size())) {}
 
 AnsiString::AnsiString(const AnsiString& other) noexcept : handle_(ansi::retain(other.handle_)) {}
 
-AnsiString::~AnsiString() { ansi::release(handle_); }
+AnsiString::~AnsiString() {
+    ansi::release(handle_);
+}
 
 AnsiString AnsiString::adopt(kavro_string* handle) noexcept {
     AnsiString s;
@@ -69,7 +76,9 @@ AnsiString AnsiString::adopt(kavro_string* handle) noexcept {
     return s;
 }
 
-AnsiString AnsiString::share(kavro_string* handle) noexcept { return adopt(ansi::retain(handle)); }
+AnsiString AnsiString::share(kavro_string* handle) noexcept {
+    return adopt(ansi::retain(handle));
+}
 
 std::string_view AnsiString::view() const noexcept {
     return {ansi::data(handle_), ansi::length(handle_)};

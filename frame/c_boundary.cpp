@@ -11,13 +11,20 @@ thread_local std::string lastMessage;
 
 int codeFor(HostErrorCode code) {
     switch (code) {
-        case HostErrorCode::FieldNotFound: return KAVRO_ERROR_FIELD_NOT_FOUND;
-        case HostErrorCode::EmptyValue: return KAVRO_ERROR_EMPTY_VALUE;
-        case HostErrorCode::NotANumber: return KAVRO_ERROR_NOT_A_NUMBER;
-        case HostErrorCode::Overflow: return KAVRO_ERROR_OVERFLOW;
-        case HostErrorCode::InvalidOperation: return KAVRO_ERROR_INVALID_OPERATION;
-        case HostErrorCode::DatabaseError: return KAVRO_ERROR_DATABASE;
-        case HostErrorCode::OutOfRange: return KAVRO_ERROR_OUT_OF_RANGE;
+        case HostErrorCode::FieldNotFound:
+            return KAVRO_ERROR_FIELD_NOT_FOUND;
+        case HostErrorCode::EmptyValue:
+            return KAVRO_ERROR_EMPTY_VALUE;
+        case HostErrorCode::NotANumber:
+            return KAVRO_ERROR_NOT_A_NUMBER;
+        case HostErrorCode::Overflow:
+            return KAVRO_ERROR_OVERFLOW;
+        case HostErrorCode::InvalidOperation:
+            return KAVRO_ERROR_INVALID_OPERATION;
+        case HostErrorCode::DatabaseError:
+            return KAVRO_ERROR_DATABASE;
+        case HostErrorCode::OutOfRange:
+            return KAVRO_ERROR_OUT_OF_RANGE;
     }
     return KAVRO_ERROR_OTHER;
 }
@@ -60,6 +67,10 @@ RecordSet& recordSetOf(kavro_recordset* handle) {
 
 using namespace kavro;
 
-int KAVRO_CALL kavro_last_error_code(void) { return lastCode; }
+int KAVRO_CALL kavro_last_error_code(void) {
+    return lastCode;
+}
 
-const char* KAVRO_CALL kavro_last_error_message(void) { return lastMessage.c_str(); }
+const char* KAVRO_CALL kavro_last_error_message(void) {
+    return lastMessage.c_str();
+}

@@ -8,24 +8,33 @@
 using namespace kavro;
 
 kavro_string* KAVRO_CALL kavro_string_new(const char* bytes, size_t length) {
-    return callQuietly<kavro_string*>(nullptr, [&] {
-        return bytes == nullptr ? nullptr : ansi::create(bytes, length);
-    });
+    return callQuietly<kavro_string*>(
+        nullptr, [&] { return bytes == nullptr ? nullptr : ansi::create(bytes, length); });
 }
 
 kavro_string* KAVRO_CALL kavro_string_from_cstr(const char* text) {
     return text == nullptr ? nullptr : kavro_string_new(text, std::strlen(text));
 }
 
-kavro_string* KAVRO_CALL kavro_string_retain(kavro_string* s) { return ansi::retain(s); }
+kavro_string* KAVRO_CALL kavro_string_retain(kavro_string* s) {
+    return ansi::retain(s);
+}
 
-void KAVRO_CALL kavro_string_release(kavro_string* s) { ansi::release(s); }
+void KAVRO_CALL kavro_string_release(kavro_string* s) {
+    ansi::release(s);
+}
 
-const char* KAVRO_CALL kavro_string_data(const kavro_string* s) { return ansi::data(s); }
+const char* KAVRO_CALL kavro_string_data(const kavro_string* s) {
+    return ansi::data(s);
+}
 
-size_t KAVRO_CALL kavro_string_length(const kavro_string* s) { return ansi::length(s); }
+size_t KAVRO_CALL kavro_string_length(const kavro_string* s) {
+    return ansi::length(s);
+}
 
-long KAVRO_CALL kavro_string_ref_count(const kavro_string* s) { return ansi::refCount(s); }
+long KAVRO_CALL kavro_string_ref_count(const kavro_string* s) {
+    return ansi::refCount(s);
+}
 
 kavro_recordset* KAVRO_CALL kavro_sqlite_table_open(const char* database_path,
                                                     const char* table_name, int read_only) {
@@ -40,4 +49,6 @@ kavro_recordset* KAVRO_CALL kavro_sqlite_table_open(const char* database_path,
     });
 }
 
-void KAVRO_CALL kavro_recordset_close(kavro_recordset* set) { delete set; }
+void KAVRO_CALL kavro_recordset_close(kavro_recordset* set) {
+    delete set;
+}

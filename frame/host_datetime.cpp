@@ -108,7 +108,8 @@ std::optional<HostDateTime> fromIsoText(std::string_view text) {
             const std::size_t digits = std::min<std::size_t>(text.size(), 3);
             if (digits == 0 || !readDigits(text, digits, fraction)) return std::nullopt;
             c.millisecond = fraction * (digits == 1 ? 100 : digits == 2 ? 10 : 1);
-            while (!text.empty() && text.front() >= '0' && text.front() <= '9') text.remove_prefix(1);
+            while (!text.empty() && text.front() >= '0' && text.front() <= '9')
+                text.remove_prefix(1);
         }
         if (!text.empty()) return std::nullopt;
     }

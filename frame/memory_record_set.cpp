@@ -6,7 +6,7 @@
 namespace kavro {
 
 class MemoryRecordSet::MemoryField final : public Field {
-public:
+  public:
     MemoryField(MemoryRecordSet& owner, std::string name, std::size_t column)
         : owner_(owner), name_(std::move(name)), column_(column) {}
 
@@ -27,7 +27,7 @@ public:
 
     void setDateTime(HostDateTime when) override { setValue(Variant(when)); }
 
-private:
+  private:
     MemoryRecordSet& owner_;
     std::string name_;
     std::size_t column_;
@@ -52,7 +52,9 @@ const Variant& MemoryRecordSet::cell(std::size_t row, std::string_view column) c
     return rows_.at(row).at(columnIndex(column));
 }
 
-void MemoryRecordSet::setRequired(std::string_view column) { required_[columnIndex(column)] = true; }
+void MemoryRecordSet::setRequired(std::string_view column) {
+    required_[columnIndex(column)] = true;
+}
 
 std::size_t MemoryRecordSet::columnIndex(std::string_view name) const {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -72,7 +74,9 @@ bool MemoryRecordSet::locate(std::string_view keyField, const Variant& key, Loca
     return false;
 }
 
-Field& MemoryRecordSet::fieldByName(std::string_view name) { return *fields_[columnIndex(name)]; }
+Field& MemoryRecordSet::fieldByName(std::string_view name) {
+    return *fields_[columnIndex(name)];
+}
 
 void MemoryRecordSet::append() {
     if (readOnly_) throw HostError(HostErrorCode::DatabaseError, "the record set is read-only");
@@ -92,9 +96,13 @@ void MemoryRecordSet::post() {
     current_ = rows_.size() - 1;
 }
 
-void MemoryRecordSet::cancel() { pending_.reset(); }
+void MemoryRecordSet::cancel() {
+    pending_.reset();
+}
 
-void MemoryRecordSet::first() { current_ = 0; }
+void MemoryRecordSet::first() {
+    current_ = 0;
+}
 
 void MemoryRecordSet::deleteRow() {
     if (eof()) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");

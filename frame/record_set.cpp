@@ -4,7 +4,9 @@
 
 namespace kavro {
 namespace {
-char fold(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char fold(char c) noexcept {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 bool sameText(std::string_view a, std::string_view b, bool caseInsensitive) noexcept {
     if (a.size() != b.size()) return false;
@@ -16,7 +18,9 @@ bool sameText(std::string_view a, std::string_view b, bool caseInsensitive) noex
 }
 }  // namespace
 
-bool sameFieldName(std::string_view a, std::string_view b) noexcept { return sameText(a, b, true); }
+bool sameFieldName(std::string_view a, std::string_view b) noexcept {
+    return sameText(a, b, true);
+}
 
 bool keyMatches(const Variant& value, const Variant& key, LocateOptions options) {
     if (key.isEmpty()) return value.isEmpty();

@@ -30,11 +30,15 @@ std::string whereClause(const std::string& column, Match match) {
     // Prefixes compare bytes: the stored text is the host's code page, not necessarily UTF-8,
     // so character-counting functions would cut it in the wrong places.
     switch (match) {
-        case Match::IsNull: return column + " IS NULL";
-        case Match::Exact: return column + " = ?1";
-        case Match::ExactNoCase: return column + " = ?1 COLLATE NOCASE";
+        case Match::IsNull:
+            return column + " IS NULL";
+        case Match::Exact:
+            return column + " = ?1";
+        case Match::ExactNoCase:
+            return column + " = ?1 COLLATE NOCASE";
         case Match::Prefix:
-            return "substr(CAST(" + column + " AS BLOB), 1, length(CAST(?1 AS BLOB))) = CAST(?1 AS BLOB)";
+            return "substr(CAST(" + column +
+                   " AS BLOB), 1, length(CAST(?1 AS BLOB))) = CAST(?1 AS BLOB)";
         case Match::PrefixNoCase:
             return "lower(CAST(substr(CAST(" + column +
                    " AS BLOB), 1, length(CAST(?1 AS BLOB))) AS TEXT)) = lower(CAST(?1 AS TEXT))";
@@ -90,7 +94,8 @@ struct SqliteRecordSet::Impl {
             const bool found = selectRow.step();
             row.assign(fields.size(), Variant());
             if (found) {
-                for (std::size_t i = 0; i < fields.size(); ++i) row[i] = selectRow.column(static_cast<int>(i));
+                for (std::size_t i = 0; i < fields.size(); ++i)
+                    row[i] = selectRow.column(static_cast<int>(i));
             }
             rowLoaded = true;
         }
@@ -99,7 +104,7 @@ struct SqliteRecordSet::Impl {
 };
 
 class SqliteField final : public Field {
-public:
+  public:
     SqliteField(SqliteRecordSet::Impl& owner, std::string name, std::size_t column)
         : owner_(owner), name_(std::move(name)), column_(column) {}
     const std::string& name() const override { return name_; }
@@ -114,7 +119,7 @@ public:
     // Stored as local ISO 8601 text, which SQLite's date and time functions read.
     void setDateTime(HostDateTime when) override { setValue(Variant(toIsoText(when))); }
 
-private:
+  private:
     SqliteRecordSet::Impl& owner_;
     std::string name_;
     std::size_t column_;
@@ -156,7 +161,8 @@ void SqliteRecordSet::Impl::open(std::string_view wanted) {
         }
     }
     std::string list;
-    for (const auto& c : quotedColumns) list += (list.empty() ? "" : ", ") + c;
+    for (const auto& c : quotedColumns)
+        list += (list.empty() ? "" : ", ") + c;
     try {
         selectRow = Statement(db, "SELECT " + list + " FROM " + quotedTable + " WHERE rowid = ?1");
     } catch (const HostError&) {
@@ -180,11 +186,12 @@ std::size_t SqliteRecordSet::Impl::columnIndex(std::string_view name) const {
 SqliteRecordSet::SqliteRecordSet(const std::string& databasePath, std::string_view table,
                                  SqliteOpenOptions options)
     : impl_(std::make_unique<Impl>()) {
-    const int flags = (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_URI;
+    const int flags =
+        (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_URI;
     const int rc = sqlite3_open_v2(databasePath.c_str(), &impl_->db, flags, nullptr);
     impl_->ownsDb = true;
-    if (rc != SQLITE_OK) raiseDatabaseError(impl_->db, "cannot open database '" + databasePath + "'");
+    if (rc != SQLITE_OK)
+        raiseDatabaseError(impl_->db, "cannot open database '" + databasePath + "'");
     sqlite3_busy_timeout(impl_->db, options.busyTimeoutMs);
     sqlite3_extended_result_codes(impl_->db, 1);
     impl_->open(table);
@@ -198,7 +205,9 @@ SqliteRecordSet::SqliteRecordSet(sqlite3* connection, std::string_view table)
 
 SqliteRecordSet::~SqliteRecordSet() = default;
 
-const std::string& SqliteRecordSet::tableName() const { return impl_->table; }
+const std::string& SqliteRecordSet::tableName() const {
+    return impl_->table;
+}
 
 bool SqliteRecordSet::locate(std::string_view keyField, const Variant& key, LocateOptions options) {
     Impl& d = *impl_;
@@ -209,7 +218,8 @@ bool SqliteRecordSet::locate(std::string_view keyField, const Variant& key, Loca
         Statement statement(d.db, "SELECT rowid FROM " + d.quotedTable + " WHERE " +
                                       whereClause(d.quotedColumns[column], match) +
                                       " ORDER BY rowid LIMIT 1");
-        found = d.locateStatements.emplace(std::make_pair(column, match), std::move(statement)).first;
+        found =
+            d.locateStatements.emplace(std::make_pair(column, match), std::move(statement)).first;
     }
     Statement& statement = found->second;
     if (match != Match::IsNull) statement.bind(1, key);
@@ -234,7 +244,8 @@ void SqliteRecordSet::post() {
     Impl& d = *impl_;
     if (!d.pending) throw HostError(HostErrorCode::InvalidOperation, "no pending row to post");
     std::vector<bool> set(d.fields.size());
-    for (std::size_t i = 0; i < set.size(); ++i) set[i] = (*d.pending)[i].has_value();
+    for (std::size_t i = 0; i < set.size(); ++i)
+        set[i] = (*d.pending)[i].has_value();
     auto found = d.insertStatements.find(set);
     if (found == d.insertStatements.end()) {
         std::string columns;
@@ -245,10 +256,9 @@ void SqliteRecordSet::post() {
             columns += (columns.empty() ? "" : ", ") + d.quotedColumns[i];
             values += (values.empty() ? "?" : ", ?") + std::to_string(++parameter);
         }
-        const std::string sql = columns.empty()
-                                    ? "INSERT INTO " + d.quotedTable + " DEFAULT VALUES"
-                                    : "INSERT INTO " + d.quotedTable + " (" + columns +
-                                          ") VALUES (" + values + ")";
+        const std::string sql = columns.empty() ? "INSERT INTO " + d.quotedTable + " DEFAULT VALUES"
+                                                : "INSERT INTO " + d.quotedTable + " (" + columns +
+                                                      ") VALUES (" + values + ")";
         found = d.insertStatements.emplace(set, Statement(d.db, sql)).first;
     }
     Statement& insert = found->second;
@@ -262,13 +272,21 @@ void SqliteRecordSet::post() {
     d.moveTo(sqlite3_last_insert_rowid(d.db));
 }
 
-void SqliteRecordSet::cancel() { impl_->pending.reset(); }
+void SqliteRecordSet::cancel() {
+    impl_->pending.reset();
+}
 
-bool SqliteRecordSet::inserting() const { return impl_->pending.has_value(); }
+bool SqliteRecordSet::inserting() const {
+    return impl_->pending.has_value();
+}
 
-void SqliteRecordSet::first() { impl_->moveTo(impl_->firstId(impl_->selectFirst)); }
+void SqliteRecordSet::first() {
+    impl_->moveTo(impl_->firstId(impl_->selectFirst));
+}
 
-bool SqliteRecordSet::eof() const { return !impl_->hasRow; }
+bool SqliteRecordSet::eof() const {
+    return !impl_->hasRow;
+}
 
 void SqliteRecordSet::deleteRow() {
     Impl& d = *impl_;
@@ -281,8 +299,12 @@ void SqliteRecordSet::deleteRow() {
     d.moveTo(d.nextIdAfter(d.rowid));
 }
 
-void SqliteRecordSet::disableControls() { ++impl_->controlsDisabled; }
-void SqliteRecordSet::enableControls() { --impl_->controlsDisabled; }
+void SqliteRecordSet::disableControls() {
+    ++impl_->controlsDisabled;
+}
+void SqliteRecordSet::enableControls() {
+    --impl_->controlsDisabled;
+}
 
 void SqliteRecordSet::refresh() {
     Impl& d = *impl_;

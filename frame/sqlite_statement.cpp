@@ -31,14 +31,22 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::bind(int index, const Variant& value) {
     int rc = SQLITE_OK;
     switch (value.type()) {
-        case Variant::Type::Empty: rc = sqlite3_bind_null(stmt_, index); break;
-        case Variant::Type::Integer: rc = sqlite3_bind_int64(stmt_, index, value.integerValue()); break;
-        case Variant::Type::Real: rc = sqlite3_bind_double(stmt_, index, value.realValue()); break;
+        case Variant::Type::Empty:
+            rc = sqlite3_bind_null(stmt_, index);
+            break;
+        case Variant::Type::Integer:
+            rc = sqlite3_bind_int64(stmt_, index, value.integerValue());
+            break;
+        case Variant::Type::Real:
+            rc = sqlite3_bind_double(stmt_, index, value.realValue());
+            break;
         case Variant::Type::Text:
             rc = sqlite3_bind_text64(stmt_, index, value.textValue().data(),
                                      value.textValue().size(), SQLITE_TRANSIENT, SQLITE_UTF8);
@@ -70,17 +78,21 @@ void Statement::reset() noexcept {
 
 Variant Statement::column(int index) const {
     switch (sqlite3_column_type(stmt_, index)) {
-        case SQLITE_INTEGER: return Variant(static_cast<long long>(sqlite3_column_int64(stmt_, index)));
-        case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt_, index));
+        case SQLITE_INTEGER:
+            return Variant(static_cast<long long>(sqlite3_column_int64(stmt_, index)));
+        case SQLITE_FLOAT:
+            return Variant(sqlite3_column_double(stmt_, index));
         case SQLITE_TEXT:
         case SQLITE_BLOB: {
             // Text is kept as the bytes stored (GBK text stays GBK); a blob reads as its bytes.
             const void* bytes = sqlite3_column_blob(stmt_, index);
             const int size = sqlite3_column_bytes(stmt_, index);
             if (size == 0) return Variant(std::string());
-            return Variant(std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size)));
+            return Variant(
+                std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size)));
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 

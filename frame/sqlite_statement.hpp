@@ -12,7 +12,7 @@ namespace kavro {
 [[noreturn]] void raiseDatabaseError(sqlite3* db, std::string_view what);
 
 class Statement {
-public:
+  public:
     Statement() = default;
     Statement(sqlite3* db, std::string_view sql);
     Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
@@ -31,19 +31,19 @@ public:
     Variant column(int index) const;
     sqlite3_int64 columnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
 
-private:
+  private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
 // Resets a statement on every path out of a scope.
 class StatementRun {
-public:
+  public:
     explicit StatementRun(Statement& statement) : statement_(statement) {}
     ~StatementRun() { statement_.reset(); }
     StatementRun(const StatementRun&) = delete;
     StatementRun& operator=(const StatementRun&) = delete;
 
-private:
+  private:
     Statement& statement_;
 };
 

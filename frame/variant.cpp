@@ -14,8 +14,10 @@ namespace {
 }
 
 std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -76,10 +78,13 @@ bool parseNumber(std::string_view text, Variant& out) {
 
 std::string describe(const Variant& v) {
     switch (v.type()) {
-        case Variant::Type::Empty: return "an empty value";
-        case Variant::Type::Text: return "'" + v.textValue() + "'";
+        case Variant::Type::Empty:
+            return "an empty value";
+        case Variant::Type::Text:
+            return "'" + v.textValue() + "'";
         case Variant::Type::Integer:
-        case Variant::Type::Real: return v.toText();
+        case Variant::Type::Real:
+            return v.toText();
     }
     return {};
 }
@@ -92,24 +97,33 @@ Variant arithmetic(Op op, const Variant& a, const Variant& b) {
     }
     const Variant x = a.toNumber();
     const Variant y = b.toNumber();
-    if (op != Op::Div && x.type() == Variant::Type::Integer &&
-        y.type() == Variant::Type::Integer) {
+    if (op != Op::Div && x.type() == Variant::Type::Integer && y.type() == Variant::Type::Integer) {
         long long result = 0;
         bool overflow = false;
         switch (op) {
-            case Op::Add: overflow = __builtin_add_overflow(x.integerValue(), y.integerValue(), &result); break;
-            case Op::Sub: overflow = __builtin_sub_overflow(x.integerValue(), y.integerValue(), &result); break;
-            case Op::Mul: overflow = __builtin_mul_overflow(x.integerValue(), y.integerValue(), &result); break;
-            case Op::Div: break;
+            case Op::Add:
+                overflow = __builtin_add_overflow(x.integerValue(), y.integerValue(), &result);
+                break;
+            case Op::Sub:
+                overflow = __builtin_sub_overflow(x.integerValue(), y.integerValue(), &result);
+                break;
+            case Op::Mul:
+                overflow = __builtin_mul_overflow(x.integerValue(), y.integerValue(), &result);
+                break;
+            case Op::Div:
+                break;
         }
         if (!overflow) return Variant(result);
     }
     const double p = x.toReal();
     const double q = y.toReal();
     switch (op) {
-        case Op::Add: return Variant(p + q);
-        case Op::Sub: return Variant(p - q);
-        case Op::Mul: return Variant(p * q);
+        case Op::Add:
+            return Variant(p + q);
+        case Op::Sub:
+            return Variant(p - q);
+        case Op::Mul:
+            return Variant(p * q);
         case Op::Div:
             if (q == 0) raise(HostErrorCode::InvalidOperation, "division by zero");
             return Variant(p / q);
@@ -128,9 +142,11 @@ double roundHalfEven(double value) noexcept {
 
 Variant Variant::toNumber() const {
     switch (type()) {
-        case Type::Empty: raise(HostErrorCode::EmptyValue, "the value is empty");
+        case Type::Empty:
+            raise(HostErrorCode::EmptyValue, "the value is empty");
         case Type::Integer:
-        case Type::Real: return *this;
+        case Type::Real:
+            return *this;
         case Type::Text: {
             Variant number;
             if (!parseNumber(textValue(), number)) {
@@ -175,7 +191,8 @@ std::uint32_t Variant::toUInt32() const {
 
 std::uint8_t Variant::toUInt8() const {
     const long long whole = toWhole("a byte");
-    if (whole < 0 || whole > 255) raise(HostErrorCode::Overflow, describe(*this) + " does not fit a byte");
+    if (whole < 0 || whole > 255)
+        raise(HostErrorCode::Overflow, describe(*this) + " does not fit a byte");
     return static_cast<std::uint8_t>(whole);
 }
 
@@ -187,21 +204,32 @@ double Variant::toReal() const {
 
 std::string Variant::toText() const {
     switch (type()) {
-        case Type::Empty: return {};
-        case Type::Integer: return std::to_string(integerValue());
+        case Type::Empty:
+            return {};
+        case Type::Integer:
+            return std::to_string(integerValue());
         case Type::Real: {
             char buffer[32];
             auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, realValue());
             return ec == std::errc() ? std::string(buffer, end) : std::string();
         }
-        case Type::Text: return textValue();
+        case Type::Text:
+            return textValue();
     }
     return {};
 }
 
-Variant operator+(const Variant& a, const Variant& b) { return arithmetic(Op::Add, a, b); }
-Variant operator-(const Variant& a, const Variant& b) { return arithmetic(Op::Sub, a, b); }
-Variant operator*(const Variant& a, const Variant& b) { return arithmetic(Op::Mul, a, b); }
-Variant operator/(const Variant& a, const Variant& b) { return arithmetic(Op::Div, a, b); }
+Variant operator+(const Variant& a, const Variant& b) {
+    return arithmetic(Op::Add, a, b);
+}
+Variant operator-(const Variant& a, const Variant& b) {
+    return arithmetic(Op::Sub, a, b);
+}
+Variant operator*(const Variant& a, const Variant& b) {
+    return arithmetic(Op::Mul, a, b);
+}
+Variant operator/(const Variant& a, const Variant& b) {
+    return arithmetic(Op::Div, a, b);
+}
 
 }  // namespace kavro

@@ -5,7 +5,9 @@
 
 namespace kavro {
 
-void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void sleepFor(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
 void BusyFlag::acquire() noexcept {
     std::atomic_ref<std::uint8_t> flag(byte_);

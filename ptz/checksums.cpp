@@ -4,7 +4,8 @@ namespace kavro {
 namespace {
 unsigned total(const CommandFrame& frame, int first, int last) {
     unsigned sum = 0;
-    for (std::uint8_t b : frame.bytes(first, last)) sum += b;
+    for (std::uint8_t b : frame.bytes(first, last))
+        sum += b;
     return sum;
 }
 }  // namespace
@@ -27,7 +28,8 @@ std::uint8_t complementSum(const CommandFrame& frame, int first, int last) {
 
 std::uint8_t byteXor(const CommandFrame& frame, int first, int last) {
     std::uint8_t x = 0;
-    for (std::uint8_t b : frame.bytes(first, last)) x ^= b;
+    for (std::uint8_t b : frame.bytes(first, last))
+        x ^= b;
     return x;
 }
 

@@ -14,7 +14,7 @@
 namespace kavro {
 
 class CommandFrame {
-public:
+  public:
     // Longer rows are refused: no protocol frame comes near it, and a bogus Length must not
     // make the library allocate gigabytes.
     static constexpr int kMaxLength = 65536;
@@ -38,7 +38,7 @@ public:
     // Bytes first to last inclusive; both must lie in the frame.
     std::span<const std::uint8_t> bytes(int first, int last) const;
 
-private:
+  private:
     void check(int index) const {
         if (index < 0 || index >= length()) throw DynArrayOutOfRange(index, length());
     }

@@ -33,8 +33,8 @@ SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
     return result;
 }
 
-SendResult writeCommandToDecoder(SerialLine& line, BusyFlag& busy, int protocolId,
-                                 RecordSet& table, int camera, std::string_view command) {
+SendResult writeCommandToDecoder(SerialLine& line, BusyFlag& busy, int protocolId, RecordSet& table,
+                                 int camera, std::string_view command) {
     WireTrace script;
     SendResult result = encodeDecoderCommand(table, protocolId, camera, command, script);
     if (result.sent()) playUnderFlag(script, line, busy);

@@ -17,7 +17,8 @@ constexpr int kHighestId = 54;
 
 constexpr auto kById = [] {
     std::array<const DecoderProtocol*, kHighestId + 1> byId{};
-    for (const DecoderProtocol& p : kProtocols) byId[static_cast<std::size_t>(p.id)] = &p;
+    for (const DecoderProtocol& p : kProtocols)
+        byId[static_cast<std::size_t>(p.id)] = &p;
     return byId;
 }();
 
@@ -27,6 +28,8 @@ const DecoderProtocol* findDecoderProtocol(int id) noexcept {
     return id < 0 || id > kHighestId ? nullptr : kById[static_cast<std::size_t>(id)];
 }
 
-std::span<const DecoderProtocol> decoderProtocols() noexcept { return kProtocols; }
+std::span<const DecoderProtocol> decoderProtocols() noexcept {
+    return kProtocols;
+}
 
 }  // namespace kavro

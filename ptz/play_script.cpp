@@ -7,10 +7,18 @@ void playScript(const WireTrace& script, SerialLine& line) {
     for (std::size_t i = 0; i < script.size(); ++i) {
         const WireTrace::Event event = script[i];
         switch (event.kind) {
-            case WireTrace::Kind::Write: line.write(event.bytes); break;
-            case WireTrace::Kind::Pause: line.pause(std::chrono::milliseconds(event.millis)); break;
-            case WireTrace::Kind::Parity: setComParity(line, event.parity); break;
-            case WireTrace::Kind::Settings: line.writeSettings(event.settings); break;
+            case WireTrace::Kind::Write:
+                line.write(event.bytes);
+                break;
+            case WireTrace::Kind::Pause:
+                line.pause(std::chrono::milliseconds(event.millis));
+                break;
+            case WireTrace::Kind::Parity:
+                setComParity(line, event.parity);
+                break;
+            case WireTrace::Kind::Settings:
+                line.writeSettings(event.settings);
+                break;
         }
     }
 }

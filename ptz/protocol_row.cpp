@@ -17,7 +17,8 @@ bool locateProtocolRow(RecordSet& table, int protocolId, SendResult& refusal) {
 SendResult refusalFor(const HostError& error, std::string_view field) {
     const std::string name(field);
     switch (error.code()) {
-        case HostErrorCode::FieldNotFound: return {Refusal::MissingField, name, "no field " + name};
+        case HostErrorCode::FieldNotFound:
+            return {Refusal::MissingField, name, "no field " + name};
         case HostErrorCode::EmptyValue:
             return {Refusal::EmptyValue, name, "field " + name + " is empty"};
         case HostErrorCode::NotANumber:
@@ -26,7 +27,8 @@ SendResult refusalFor(const HostError& error, std::string_view field) {
             return {Refusal::ValueOutOfRange, name, "field " + name + ": " + error.what()};
         case HostErrorCode::InvalidOperation:
         case HostErrorCode::DatabaseError:
-        case HostErrorCode::OutOfRange: break;
+        case HostErrorCode::OutOfRange:
+            break;
     }
     return {Refusal::ReadFailed, name, "field " + name + ": " + error.what()};
 }

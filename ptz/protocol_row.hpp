@@ -23,7 +23,7 @@ bool locateProtocolRow(RecordSet& table, int protocolId, SendResult& refusal);
 SendResult refusalFor(const HostError& error, std::string_view field);
 
 class ProtocolRow {
-public:
+  public:
     explicit ProtocolRow(RecordSet& table) noexcept : table_(table) {}
 
     // The field's value as read; raises RowRefused when the row has no such field.
@@ -45,7 +45,7 @@ public:
         }
     }
 
-private:
+  private:
     RecordSet& table_;
 };
 

@@ -17,18 +17,20 @@ struct Speed {
 };
 
 constexpr Speed kSpeeds[] = {
-    {50, B50},       {75, B75},         {110, B110},       {134, B134},
-    {150, B150},     {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},   {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},   {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},
 #ifdef B460800
-    {460800, B460800}, {500000, B500000}, {576000, B576000}, {921600, B921600},
+    {460800, B460800},   {500000, B500000},   {576000, B576000},   {921600, B921600},
     {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000}, {2000000, B2000000},
 #endif
 };
 
-int fdOf(NativeSerialHandle handle) { return static_cast<int>(handle); }
+int fdOf(NativeSerialHandle handle) {
+    return static_cast<int>(handle);
+}
 
 }  // namespace
 
@@ -42,10 +44,18 @@ bool SerialPort::readSettings(CommSettings& settings) {
         if (entry.code == speed) s.baudRate = entry.baud;
     }
     switch (t.c_cflag & CSIZE) {
-        case CS5: s.byteSize = 5; break;
-        case CS6: s.byteSize = 6; break;
-        case CS7: s.byteSize = 7; break;
-        default: s.byteSize = 8; break;
+        case CS5:
+            s.byteSize = 5;
+            break;
+        case CS6:
+            s.byteSize = 6;
+            break;
+        case CS7:
+            s.byteSize = 7;
+            break;
+        default:
+            s.byteSize = 8;
+            break;
     }
     if ((t.c_cflag & CSTOPB) == 0) {
         s.stopBits = stopbits::kOne;
@@ -80,34 +90,58 @@ bool SerialPort::writeSettings(const CommSettings& settings) {
 
     tcflag_t size = 0;
     switch (settings.byteSize) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return false;
+        case 5:
+            size = CS5;
+            break;
+        case 6:
+            size = CS6;
+            break;
+        case 7:
+            size = CS7;
+            break;
+        case 8:
+            size = CS8;
+            break;
+        default:
+            return false;
     }
     t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
 
     switch (settings.stopBits) {
-        case stopbits::kOne: t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
-        case stopbits::kTwo: t.c_cflag |= CSTOPB; break;
+        case stopbits::kOne:
+            t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+            break;
+        case stopbits::kTwo:
+            t.c_cflag |= CSTOPB;
+            break;
         case stopbits::kOneAndHalf:
             if (settings.byteSize != 5) return false;
             t.c_cflag |= CSTOPB;
             break;
-        default: return false;
+        default:
+            return false;
     }
 
     tcflag_t parityBits = 0;
     switch (settings.parity) {
-        case parity::kNone: break;
-        case parity::kOdd: parityBits = PARENB | PARODD; break;
-        case parity::kEven: parityBits = PARENB; break;
+        case parity::kNone:
+            break;
+        case parity::kOdd:
+            parityBits = PARENB | PARODD;
+            break;
+        case parity::kEven:
+            parityBits = PARENB;
+            break;
 #ifdef CMSPAR
-        case parity::kMark: parityBits = PARENB | CMSPAR | PARODD; break;
-        case parity::kSpace: parityBits = PARENB | CMSPAR; break;
+        case parity::kMark:
+            parityBits = PARENB | CMSPAR | PARODD;
+            break;
+        case parity::kSpace:
+            parityBits = PARENB | CMSPAR;
+            break;
 #endif
-        default: return false;  // not a parity, or mark/space on a system without CMSPAR
+        default:
+            return false;  // not a parity, or mark/space on a system without CMSPAR
     }
     tcflag_t parityMask = PARENB | PARODD;
 #ifdef CMSPAR
@@ -139,6 +173,8 @@ bool SerialPort::write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-void SerialPort::pause(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void SerialPort::pause(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
 }  // namespace kavro

@@ -5,7 +5,9 @@
 
 namespace kavro {
 namespace {
-HANDLE handleOf(NativeSerialHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE handleOf(NativeSerialHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 }  // namespace
 
 bool SerialPort::readSettings(CommSettings& settings) {

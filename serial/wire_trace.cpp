@@ -8,14 +8,22 @@ std::string parityName(std::uint8_t code) {
 }
 
 void WireTrace::write(std::span<const std::uint8_t> bytes) {
-    events_.push_back({Kind::Write, 0, 0, static_cast<std::uint32_t>(bytes_.size()),
-                       static_cast<std::uint32_t>(bytes.size()), {}});
+    events_.push_back({Kind::Write,
+                       0,
+                       0,
+                       static_cast<std::uint32_t>(bytes_.size()),
+                       static_cast<std::uint32_t>(bytes.size()),
+                       {}});
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
 }
 
-void WireTrace::pause(int millis) { events_.push_back({Kind::Pause, 0, millis, 0, 0, {}}); }
+void WireTrace::pause(int millis) {
+    events_.push_back({Kind::Pause, 0, millis, 0, 0, {}});
+}
 
-void WireTrace::parity(std::uint8_t code) { events_.push_back({Kind::Parity, code, 0, 0, 0, {}}); }
+void WireTrace::parity(std::uint8_t code) {
+    events_.push_back({Kind::Parity, code, 0, 0, 0, {}});
+}
 
 void WireTrace::settings(const CommSettings& settings) {
     events_.push_back({Kind::Settings, 0, 0, 0, 0, settings});
@@ -32,7 +40,9 @@ WireTrace::Event WireTrace::operator[](std::size_t index) const {
             r.parity, r.settings};
 }
 
-std::vector<std::uint8_t> WireTrace::writtenBytes() const { return bytes_; }
+std::vector<std::uint8_t> WireTrace::writtenBytes() const {
+    return bytes_;
+}
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -50,8 +60,10 @@ std::string eventText(const WireTrace::Event& event) {
     switch (event.kind) {
         case WireTrace::Kind::Write:
             return event.bytes.empty() ? "write" : "write " + hexBytes(event.bytes);
-        case WireTrace::Kind::Pause: return "pause " + std::to_string(event.millis);
-        case WireTrace::Kind::Parity: return "parity " + parityName(event.parity);
+        case WireTrace::Kind::Pause:
+            return "pause " + std::to_string(event.millis);
+        case WireTrace::Kind::Parity:
+            return "parity " + parityName(event.parity);
         case WireTrace::Kind::Settings: {
             static const char kLetters[] = "NOEMS";
             const CommSettings& s = event.settings;
@@ -59,8 +71,8 @@ std::string eventText(const WireTrace::Event& event) {
                                : s.stopBits == stopbits::kOneAndHalf ? "1.5"
                                : s.stopBits == stopbits::kTwo        ? "2"
                                                                      : "?";
-            std::string parity = s.parity < 5 ? std::string(1, kLetters[s.parity])
-                                              : std::to_string(s.parity);
+            std::string parity =
+                s.parity < 5 ? std::string(1, kLetters[s.parity]) : std::to_string(s.parity);
             return "settings " + std::to_string(s.baudRate) + " " + std::to_string(s.byteSize) +
                    " " + parity + " " + stop;
         }

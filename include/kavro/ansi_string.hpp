@@ -13,7 +13,7 @@ struct kavro_string;
 namespace kavro {
 
 class AnsiString {
-public:
+  public:
     AnsiString() = default;
     explicit AnsiString(std::string_view bytes);
     AnsiString(const AnsiString& other) noexcept;
@@ -42,7 +42,7 @@ public:
         return h;
     }
 
-private:
+  private:
     kavro_string* handle_ = nullptr;
 };
 

@@ -13,7 +13,7 @@ using WaitFunction = void (*)(std::chrono::milliseconds);
 void sleepFor(std::chrono::milliseconds duration);
 
 class BusyFlag {
-public:
+  public:
     static constexpr std::chrono::milliseconds kPollInterval{50};
 
     // wait is what a busy call does between two tests; tests pass a shorter one.
@@ -24,20 +24,20 @@ public:
     void release() noexcept;
     bool isSet() const noexcept;
 
-private:
+  private:
     std::uint8_t& byte_;
     WaitFunction wait_;
 };
 
 // Holds the flag for a scope, releasing it on every path out.
 class BusyFlagHold {
-public:
+  public:
     explicit BusyFlagHold(BusyFlag& flag) noexcept : flag_(flag) { flag_.acquire(); }
     ~BusyFlagHold() { flag_.release(); }
     BusyFlagHold(const BusyFlagHold&) = delete;
     BusyFlagHold& operator=(const BusyFlagHold&) = delete;
 
-private:
+  private:
     BusyFlag& flag_;
 };
 

@@ -21,7 +21,7 @@ SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
                                 std::string_view command, WireTrace& script);
 
 // encodeDecoderCommand, then the script played on the line under the busy flag.
-SendResult writeCommandToDecoder(SerialLine& line, BusyFlag& busy, int protocolId,
-                                 RecordSet& table, int camera, std::string_view command);
+SendResult writeCommandToDecoder(SerialLine& line, BusyFlag& busy, int protocolId, RecordSet& table,
+                                 int camera, std::string_view command);
 
 }  // namespace kavro

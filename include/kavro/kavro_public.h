@@ -8,11 +8,11 @@
 #define KAVRO_PUBLIC_H
 
 #include "kavro/c/base.h"
-#include "kavro/c/serial.h"
-#include "kavro/c/ptz.h"
-#include "kavro/c/log.h"
 #include "kavro/c/files.h"
 #include "kavro/c/host.h"
+#include "kavro/c/log.h"
+#include "kavro/c/ptz.h"
+#include "kavro/c/serial.h"
 #include "kavro/c/ui.h"
 
 #endif /* KAVRO_PUBLIC_H */

@@ -13,8 +13,8 @@ namespace kavro {
 struct LineSettings {
     std::uint32_t baudRate = 9600;
     std::uint8_t dataBits = 8;
-    int stopBits = 1;         // 1 one, 2 two, anything else one and a half
-    std::string parity = "N"; // "N", "O", "E", "M"; anything else is space
+    int stopBits = 1;          // 1 one, 2 two, anything else one and a half
+    std::string parity = "N";  // "N", "O", "E", "M"; anything else is space
 };
 
 // Stop-bit and parity codes from the record's values.

@@ -11,7 +11,7 @@
 namespace kavro {
 
 class MemoryRecordSet final : public RecordSet {
-public:
+  public:
     explicit MemoryRecordSet(std::vector<std::string> columns);
     ~MemoryRecordSet() override;
     MemoryRecordSet(const MemoryRecordSet&) = delete;
@@ -43,7 +43,7 @@ public:
     void enableControls() override { --controlsDisabled_; }
     void refresh() override { ++refreshes_; }
 
-private:
+  private:
     class MemoryField;
     friend class MemoryField;
     std::size_t columnIndex(std::string_view name) const;  // raises FieldNotFound

@@ -22,7 +22,7 @@ struct LocateOptions {
 };
 
 class Field {
-public:
+  public:
     virtual ~Field() = default;
     virtual const std::string& name() const = 0;
 
@@ -39,7 +39,7 @@ public:
 };
 
 class RecordSet {
-public:
+  public:
     virtual ~RecordSet() = default;
 
     // Moves to the first row, in the table's row order, whose keyField equals key (or begins
@@ -57,8 +57,8 @@ public:
     virtual bool inserting() const = 0;
 
     virtual void first() = 0;
-    virtual bool eof() const = 0;     // true when there is no current row
-    virtual void deleteRow() = 0;     // Delete: the next row becomes current
+    virtual bool eof() const = 0;  // true when there is no current row
+    virtual void deleteRow() = 0;  // Delete: the next row becomes current
 
     virtual void disableControls() = 0;
     virtual void enableControls() = 0;

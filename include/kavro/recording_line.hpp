@@ -12,9 +12,12 @@
 namespace kavro {
 
 class RecordingLine final : public SerialLine {
-public:
+  public:
     explicit RecordingLine(CommSettings initial = {}) : settings_(initial) {}
-    explicit RecordingLine(SerialLine& forward) : forward_(&forward) {}
+    // Passes everything on to forward (not null) and records it too.
+    explicit RecordingLine(SerialLine* forward) : forward_(forward) {}
+    RecordingLine(const RecordingLine&) = delete;
+    RecordingLine& operator=(const RecordingLine&) = delete;
 
     bool readSettings(CommSettings& settings) override;
     bool writeSettings(const CommSettings& settings) override;
@@ -29,7 +32,7 @@ public:
     void failWrites(bool fail) noexcept { failWrites_ = fail; }
     void failSettings(bool fail) noexcept { failSettings_ = fail; }
 
-private:
+  private:
     SerialLine* forward_ = nullptr;
     CommSettings settings_;
     WireTrace trace_;

@@ -31,7 +31,7 @@ struct CommSettings {
 std::string parityName(std::uint8_t code);
 
 class SerialLine {
-public:
+  public:
     virtual ~SerialLine() = default;
     // GetCommState: false when the settings cannot be read (settings is then left as it was).
     virtual bool readSettings(CommSettings& settings) = 0;

@@ -17,7 +17,7 @@ namespace kavro {
 using NativeSerialHandle = std::intptr_t;
 
 class SerialPort final : public SerialLine {
-public:
+  public:
     explicit SerialPort(NativeSerialHandle handle) noexcept : handle_(handle) {}
 
     bool readSettings(CommSettings& settings) override;
@@ -27,7 +27,7 @@ public:
 
     NativeSerialHandle handle() const noexcept { return handle_; }
 
-private:
+  private:
     NativeSerialHandle handle_;
 };
 

@@ -23,7 +23,7 @@ struct SqliteOpenOptions {
 };
 
 class SqliteRecordSet final : public RecordSet {
-public:
+  public:
     // Opens an existing database file (or a "file:" URI) and the table named (letter case is
     // not significant). Raises HostError(DatabaseError) when either cannot be opened.
     SqliteRecordSet(const std::string& databasePath, std::string_view table,
@@ -51,7 +51,7 @@ public:
 
     struct Impl;  // opaque: the connection, the prepared statements and the cursor
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 

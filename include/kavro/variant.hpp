@@ -22,7 +22,7 @@
 namespace kavro {
 
 class Variant {
-public:
+  public:
     enum class Type { Empty, Integer, Real, Text };
 
     Variant() = default;
@@ -59,7 +59,7 @@ public:
     double realValue() const { return std::get<double>(value_); }
     const std::string& textValue() const { return std::get<std::string>(value_); }
 
-private:
+  private:
     long long toWhole(const char* what) const;
 
     std::variant<std::monostate, long long, double, std::string> value_;

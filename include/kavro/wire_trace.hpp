@@ -17,7 +17,7 @@
 namespace kavro {
 
 class WireTrace {
-public:
+  public:
     enum class Kind : std::uint8_t { Write, Pause, Parity, Settings };
 
     struct Event {
@@ -41,7 +41,7 @@ public:
     std::vector<std::uint8_t> writtenBytes() const;
     std::string text() const;
 
-private:
+  private:
     struct Record {
         Kind kind;
         std::uint8_t parity;

@@ -1,25 +1,153 @@
 /* The C interface as a C host uses it: counted strings, a SQLite table as a record set, the
- * decoder export on a pseudo-terminal, the last-error channel. */
+ * serial exports and the decoder export on a pseudo-terminal, the last-error channel. */
 #include <kavro/kavro_public.h>
 
-#include <fcntl.h>
 #include <pty.h>
+#include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <termios.h>
 #include <unistd.h>
 
-static int failures = 0;
+#include "c_abi_suites.h"
 
-#define CHECK(cond)                                                         \
-    do {                                                                    \
-        if (!(cond)) {                                                      \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            ++failures;                                                     \
-        }                                                                   \
-    } while (0)
+int c_abi_failures = 0;
+
+static void make_database(const char* path, const char* sql) {
+    sqlite3* db = NULL;
+    char* error = NULL;
+    remove(path);
+    if (sqlite3_open(path, &db) != SQLITE_OK ||
+        sqlite3_exec(db, sql, NULL, NULL, &error) != SQLITE_OK) {
+        fprintf(stderr, "cannot build %s: %s\n", path, error ? error : "?");
+        exit(2);
+    }
+    sqlite3_close(db);
+}
+
+static void test_strings(void) {
+    kavro_string* s = kavro_string_new("ab\0c", 4);
+    CHECK(kavro_string_length(s) == 4);
+    CHECK(memcmp(kavro_string_data(s), "ab\0c", 5) == 0); /* zero-terminated too */
+    CHECK(kavro_string_ref_count(s) == 1);
+    CHECK(kavro_string_retain(s) == s);
+    CHECK(kavro_string_ref_count(s) == 2);
+    kavro_string_release(s);
+    kavro_string_release(s);
+    CHECK(kavro_string_from_cstr("") == NULL); /* the empty string is NULL */
+    CHECK(strcmp(kavro_string_data(NULL), "") == 0);
+    kavro_string_release(NULL);
+}
+
+static tcflag_t cflag_of(int fd) {
+    struct termios t;
+    tcgetattr(fd, &t);
+    return t.c_cflag;
+}
+
+static size_t read_some(int fd, unsigned char* buffer, size_t size) {
+    ssize_t n = read(fd, buffer, size);
+    return n > 0 ? (size_t)n : 0;
+}
+
+static void test_serial(int master, int slave) {
+    unsigned char got[8];
+    kavro_decoder_line_settings decoder;
+    kavro_alarm_line_settings alarm;
+    memset(&decoder, 0xEE, sizeof decoder); /* host fields the library must not read */
+    decoder.baud_rate = 19200;
+    decoder.data_bits = 8;
+    decoder.stop_bits = 2;
+    decoder.parity = kavro_string_from_cstr("M");
+    CHECK(_SetDecoderComState(slave, &decoder) != 0);
+    CHECK((cflag_of(slave) & (CMSPAR | PARODD)) == (CMSPAR | PARODD));
+    CHECK(kavro_string_ref_count(decoder.parity) == 1);
+    kavro_string_release(decoder.parity);
+
+    memset(&alarm, 0xEE, sizeof alarm);
+    alarm.baud_rate = 9600;
+    alarm.data_bits = 8;
+    alarm.stop_bits = 1;
+    alarm.parity = kavro_string_from_cstr("O");
+    CHECK(_SetAlarmComState(slave, &alarm) != 0);
+    CHECK((cflag_of(slave) & (CMSPAR | PARODD)) == PARODD);
+    kavro_string_release(alarm.parity);
+
+    CHECK(_SetComParity(slave, 4) != 0); /* space */
+    CHECK((cflag_of(slave) & (CMSPAR | PARODD)) == CMSPAR);
+
+    CHECK(_WriteByte_ParityToComm(slave, 0x5A, 3) != 0); /* mark */
+    CHECK(read_some(master, got, sizeof got) == 1 && got[0] == 0x5A);
+    CHECK((cflag_of(slave) & (CMSPAR | PARODD)) == (CMSPAR | PARODD));
+
+    CHECK(_WriteByte_ParityToComm_Manual(slave, 0x03, 1) != 0); /* two 1-bits, want 1: odd */
+    CHECK(read_some(master, got, sizeof got) == 1 && got[0] == 0x03);
+    CHECK((cflag_of(slave) & (CMSPAR | PARODD)) == PARODD);
+
+    CHECK(_SetComParity(-1, 0) == 0);
+    CHECK(_WriteByte_ParityToComm(-1, 1, 0) == 0);
+}
+
+static void test_decoder(int master, int slave) {
+    const char* path = "c_abi_test_protocols.db";
+    kavro_recordset* table;
+    kavro_string* up = kavro_string_from_cstr("Up");
+    uint8_t busy = 0;
+    unsigned char got[8];
+
+    make_database(path,
+                  "CREATE TABLE Protocol (ID, Length, BaseAddress, Up);"
+                  "INSERT INTO Protocol VALUES (2, 2, 0, 4660), (3, 1, 0, 1);");
+    CHECK(kavro_sqlite_table_open("no-such-file.db", "Protocol", 1) == NULL);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
+    CHECK(strlen(kavro_last_error_message()) > 0);
+
+    table = kavro_sqlite_table_open(path, "protocol", 1);
+    CHECK(table != NULL);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+
+    _SetComParity(slave, 0);
+    _WriteCommandToDecoder(slave, &busy, 2, table, 5, up);
+    CHECK(read_some(master, got, sizeof got) == 2 && got[0] == 0x05 && got[1] == 0x34);
+    CHECK(busy == 0);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+    CHECK(kavro_string_ref_count(up) == 1); /* the call gave its reference back */
+
+    /* no row: nothing sent, nothing to report */
+    _WriteCommandToDecoder(slave, &busy, 99, table, 5, up);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+
+    /* a Length too short for the frame: nothing sent, the flag clear, the error reported */
+    _WriteCommandToDecoder(slave, &busy, 3, table, 5, up);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_OUT_OF_RANGE);
+    CHECK(busy == 0);
+    CHECK(kavro_string_ref_count(up) == 1);
+
+    _WriteCommandToDecoder(slave, &busy, 2, NULL, 5, up);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_INVALID_ARGUMENT);
+
+    kavro_recordset_close(table);
+    kavro_string_release(up);
+    remove(path);
+}
 
 int main(void) {
-    return failures == 0 ? 0 : 1;
+    int master = -1, slave = -1;
+    struct termios raw;
+    test_strings();
+    if (openpty(&master, &slave, NULL, NULL, NULL) != 0) {
+        fprintf(stderr, "openpty failed\n");
+        return 2;
+    }
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    test_serial(master, slave);
+    test_decoder(master, slave);
+    run_c_abi_suites();
+    close(master);
+    close(slave);
+    if (c_abi_failures != 0) fprintf(stderr, "%d checks failed\n", c_abi_failures);
+    return c_abi_failures == 0 ? 0 : 1;
 }

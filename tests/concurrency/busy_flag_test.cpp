@@ -12,7 +12,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-void shortWait(std::chrono::milliseconds) { std::this_thread::sleep_for(100us); }
+void shortWait(std::chrono::milliseconds) {
+    std::this_thread::sleep_for(100us);
+}
 
 TEST(BusyFlag, OnlyOneHolderAtATime) {
     std::uint8_t byte = 0;
@@ -30,7 +32,8 @@ TEST(BusyFlag, OnlyOneHolderAtATime) {
             }
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(overlaps.load(), 0);
     EXPECT_EQ(byte, 0);
 }

@@ -9,7 +9,9 @@
 
 namespace kavro::test {
 
-std::string toolPath() { return std::string(KAVRO_BIN_DIR) + "/kavro"; }
+std::string toolPath() {
+    return std::string(KAVRO_BIN_DIR) + "/kavro";
+}
 
 ProcessResult runProcess(const std::vector<std::string>& argv) {
     int out[2], err[2];
@@ -22,7 +24,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv) {
         dup2(out[1], 1);
         dup2(err[1], 2);
         std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
@@ -43,7 +46,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv) {
                 p.fd = -1;
                 --open;
             } else {
-                (p.fd == fds[0].fd ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
+                (p.fd == fds[0].fd ? result.out : result.err)
+                    .append(buffer, static_cast<std::size_t>(n));
             }
         }
     }

@@ -11,7 +11,7 @@ namespace kavro {
 namespace {
 
 class FileList : public testing::Test {
-protected:
+  protected:
     void writeList(const std::string& bytes) {
         std::ofstream(dir.file("FileList.Dat"), std::ios::binary) << bytes;
     }
@@ -20,7 +20,9 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(FileList, MissingListIsIncomplete) { EXPECT_FALSE(check()); }
+TEST_F(FileList, MissingListIsIncomplete) {
+    EXPECT_FALSE(check());
+}
 
 TEST_F(FileList, EmptyOrBlankListIsComplete) {
     writeList("");

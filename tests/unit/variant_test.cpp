@@ -26,7 +26,9 @@ struct Int32Case {
 
 class VariantToInt32 : public testing::TestWithParam<Int32Case> {};
 
-TEST_P(VariantToInt32, Converts) { EXPECT_EQ(GetParam().value.toInt32(), GetParam().expected); }
+TEST_P(VariantToInt32, Converts) {
+    EXPECT_EQ(GetParam().value.toInt32(), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     HostRules, VariantToInt32,
@@ -64,7 +66,9 @@ TEST(Variant, UnsignedReadsSignedStorage) {
     EXPECT_EQ(Variant(254.5).toUInt8(), 254);
 }
 
-TEST(Variant, EmptyReadsAsEmptyText) { EXPECT_EQ(Variant().toText(), ""); }
+TEST(Variant, EmptyReadsAsEmptyText) {
+    EXPECT_EQ(Variant().toText(), "");
+}
 
 TEST(Variant, Arithmetic) {
     // integers stay integers, a real makes a real, division is always real
@@ -83,7 +87,8 @@ TEST(Variant, Arithmetic) {
 }
 
 TEST(Variant, SpeedArithmeticRoundsHalfToEven) {
-    // (Fastest - Slowest) * level / 10.0, rounded: 63 * 5 / 10 = 31.5 -> 32, 63 * 3 / 10 = 18.9 -> 19
+    // (Fastest - Slowest) * level / 10.0, rounded: 63 * 5 / 10 = 31.5 -> 32, 63 * 3 / 10 = 18.9 ->
+    // 19
     const Variant slowest(0), fastest(63);
     auto speed = [&](int level) {
         return ((fastest - slowest) * Variant(level) / Variant(10.0)).toInt32();
@@ -92,7 +97,7 @@ TEST(Variant, SpeedArithmeticRoundsHalfToEven) {
     EXPECT_EQ(speed(3), 19);
     EXPECT_EQ(speed(5), 32);
     EXPECT_EQ(speed(10), 63);
-    EXPECT_EQ((Variant(5) / Variant(10.0)).toInt32(), 0);  // 0.5 -> 0
+    EXPECT_EQ((Variant(5) / Variant(10.0)).toInt32(), 0);   // 0.5 -> 0
     EXPECT_EQ((Variant(15) / Variant(10.0)).toInt32(), 2);  // 1.5 -> 2
 }
 

@@ -41,18 +41,18 @@ typedef intptr_t kavro_serial_handle;
 typedef struct kavro_string kavro_string;
 
 /* A new string holding the bytes (count 1); NULL for length 0. */
-KAVRO_API kavro_string *KAVRO_CALL kavro_string_new(const char *bytes, size_t length);
+KAVRO_API kavro_string* KAVRO_CALL kavro_string_new(const char* bytes, size_t length);
 /* A new string from a zero-terminated text; NULL for "" or NULL. */
-KAVRO_API kavro_string *KAVRO_CALL kavro_string_from_cstr(const char *text);
+KAVRO_API kavro_string* KAVRO_CALL kavro_string_from_cstr(const char* text);
 /* Takes one more reference; returns s. */
-KAVRO_API kavro_string *KAVRO_CALL kavro_string_retain(kavro_string *s);
+KAVRO_API kavro_string* KAVRO_CALL kavro_string_retain(kavro_string* s);
 /* Gives one reference back; the last one frees the string. NULL is fine. */
-KAVRO_API void KAVRO_CALL kavro_string_release(kavro_string *s);
+KAVRO_API void KAVRO_CALL kavro_string_release(kavro_string* s);
 /* The bytes, zero-terminated ("" for NULL), valid while a reference is held. */
-KAVRO_API const char *KAVRO_CALL kavro_string_data(const kavro_string *s);
-KAVRO_API size_t KAVRO_CALL kavro_string_length(const kavro_string *s);
+KAVRO_API const char* KAVRO_CALL kavro_string_data(const kavro_string* s);
+KAVRO_API size_t KAVRO_CALL kavro_string_length(const kavro_string* s);
 /* The current reference count (0 for NULL): for checking a host's bookkeeping. */
-KAVRO_API long KAVRO_CALL kavro_string_ref_count(const kavro_string *s);
+KAVRO_API long KAVRO_CALL kavro_string_ref_count(const kavro_string* s);
 
 /* ---- Record sets ------------------------------------------------------------------------
  * A host table the library reads and writes during a call. Here: a table of a SQLite
@@ -62,11 +62,11 @@ typedef struct kavro_recordset kavro_recordset;
 
 /* Opens table_name of an existing SQLite database file (or "file:" URI). read_only != 0 opens
  * the database read-only. NULL on failure, with the reason in kavro_last_error_message(). */
-KAVRO_API kavro_recordset *KAVRO_CALL kavro_sqlite_table_open(const char *database_path,
-                                                              const char *table_name,
+KAVRO_API kavro_recordset* KAVRO_CALL kavro_sqlite_table_open(const char* database_path,
+                                                              const char* table_name,
                                                               int read_only);
 /* Closes a record set opened above. NULL is fine. */
-KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset *set);
+KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset* set);
 
 /* ---- The thread's last error -------------------------------------------------------------
  * A C caller cannot catch the host exceptions that a few calls let out (a frame access outside
@@ -90,6 +90,6 @@ enum kavro_error {
  * through this channel ended normally. */
 KAVRO_API int KAVRO_CALL kavro_last_error_code(void);
 /* Its text ("" when none), valid until the thread's next library call. */
-KAVRO_API const char *KAVRO_CALL kavro_last_error_message(void);
+KAVRO_API const char* KAVRO_CALL kavro_last_error_message(void);
 
 #endif /* KAVRO_C_BASE_H */

@@ -20,9 +20,9 @@
  * the row lacks one of the fields, a value is empty or not a number, or Length is negative.
  * A Length shorter than the protocol's frame also sends nothing; that case (only) is reported
  * through kavro_last_error_code() as KAVRO_ERROR_OUT_OF_RANGE. */
-KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t *busy_flag,
+KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                                  int32_t protocol_id,
-                                                 kavro_recordset *protocol_table, int32_t camera,
-                                                 kavro_string *command);
+                                                 kavro_recordset* protocol_table, int32_t camera,
+                                                 kavro_string* command);
 
 #endif /* KAVRO_C_PTZ_H */

@@ -9,13 +9,13 @@
  * 24, parity 28. On 64-bit builds parity is a pointer and lies at 32. */
 typedef struct kavro_decoder_line_settings {
     unsigned char host_fields[16];
-    uint32_t baud_rate;        /* bits per second, copied unchanged */
+    uint32_t baud_rate; /* bits per second, copied unchanged */
     unsigned char unread_1[2];
-    uint8_t data_bits;         /* bits per character, copied unchanged */
+    uint8_t data_bits; /* bits per character, copied unchanged */
     unsigned char unread_2;
-    int16_t stop_bits;         /* 1 one stop bit, 2 two, anything else one and a half */
+    int16_t stop_bits; /* 1 one stop bit, 2 two, anything else one and a half */
     unsigned char unread_3[2];
-    kavro_string *parity;      /* "N", "O", "E", "M"; anything else (also "", "n", "Odd") space */
+    kavro_string* parity; /* "N", "O", "E", "M"; anything else (also "", "n", "Odd") space */
 } kavro_decoder_line_settings;
 
 /* The alarm line record: the same fields with 12 bytes of host fields before them
@@ -28,7 +28,7 @@ typedef struct kavro_alarm_line_settings {
     unsigned char unread_2;
     int16_t stop_bits;
     unsigned char unread_3[2];
-    kavro_string *parity;
+    kavro_string* parity;
 } kavro_alarm_line_settings;
 
 /* Parity codes: 0 none, 1 odd, 2 even, 3 mark, 4 space. */
@@ -37,9 +37,9 @@ typedef struct kavro_alarm_line_settings {
  * result of that write: nonzero when the port took them, 0 when it refused (a setting the port
  * cannot do, an invalid handle). Other settings of the port are kept. */
 KAVRO_API int KAVRO_CALL _SetDecoderComState(kavro_serial_handle port,
-                                             const kavro_decoder_line_settings *settings);
+                                             const kavro_decoder_line_settings* settings);
 KAVRO_API int KAVRO_CALL _SetAlarmComState(kavro_serial_handle port,
-                                           const kavro_alarm_line_settings *settings);
+                                           const kavro_alarm_line_settings* settings);
 KAVRO_API int KAVRO_CALL _SetComParity(kavro_serial_handle port, uint8_t parity);
 
 /* Set the parity, then write one byte; the result is the write's (nonzero when written). The

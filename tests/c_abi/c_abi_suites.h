@@ -1,0 +1,21 @@
+/* Shared by the C interface tests: one CHECK macro and the list of suites main() runs. Each
+ * subsystem's C test file adds its suite function here and to run_c_abi_suites(). */
+#ifndef KAVRO_C_ABI_SUITES_H
+#define KAVRO_C_ABI_SUITES_H
+
+#include <stdio.h>
+
+extern int c_abi_failures;
+
+#define CHECK(cond)                                                                  \
+    do {                                                                             \
+        if (!(cond)) {                                                               \
+            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+            ++c_abi_failures;                                                        \
+        }                                                                            \
+    } while (0)
+
+/* Suites of the other subsystems, defined in their own files. */
+void run_c_abi_suites(void);
+
+#endif
