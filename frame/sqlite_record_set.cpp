@@ -57,6 +57,11 @@ struct SqliteRecordSet::Impl {
     std::string quotedTable;
     std::vector<std::unique_ptr<SqliteField>> fields;
     std::vector<std::string> quotedColumns;
+    std::string columnList;  // rowid, then every column in table order
+
+    std::string select(const std::string& rest) const {
+        return "SELECT " + columnList + " FROM " + quotedTable + " " + rest;
+    }
 
     Statement selectRow, selectFirst, selectNext, deleteById;
     std::map<std::pair<std::size_t, Match>, Statement> locateStatements;
@@ -73,30 +78,35 @@ struct SqliteRecordSet::Impl {
 
     void open(std::string_view wanted);
     std::size_t columnIndex(std::string_view name) const;
-    void moveTo(std::optional<sqlite3_int64> id) {
-        hasRow = id.has_value();
-        rowid = id.value_or(0);
-        rowLoaded = false;
-    }
-    std::optional<sqlite3_int64> firstId(Statement& statement) {
+    // Runs a statement that selects rowid and every column of at most one row; on a row, makes
+    // it current with its values at hand, so reading its fields needs no second statement (and
+    // no second lock of the database file). Returns false, position unchanged, when none.
+    bool fetch(Statement& statement) {
         StatementRun run(statement);
-        if (!statement.step()) return std::nullopt;
-        return statement.columnInt64(0);
+        if (!statement.step()) return false;
+        rowid = statement.columnInt64(0);
+        row.resize(fields.size());
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            row[i] = statement.column(static_cast<int>(i) + 1);
+        }
+        hasRow = true;
+        rowLoaded = true;
+        return true;
     }
-    std::optional<sqlite3_int64> nextIdAfter(sqlite3_int64 id) {
+    void fetchOrEof(Statement& statement) {
+        if (!fetch(statement)) {
+            hasRow = false;
+            rowLoaded = false;
+        }
+    }
+    void fetchAfter(sqlite3_int64 id) {
         selectNext.bind(1, id);
-        return firstId(selectNext);
+        fetchOrEof(selectNext);
     }
     const Variant& read(std::size_t column) {
         if (!rowLoaded) {
-            StatementRun run(selectRow);
             selectRow.bind(1, rowid);
-            const bool found = selectRow.step();
-            row.assign(fields.size(), Variant());
-            if (found) {
-                for (std::size_t i = 0; i < fields.size(); ++i)
-                    row[i] = selectRow.column(static_cast<int>(i));
-            }
+            if (!fetch(selectRow)) row.assign(fields.size(), Variant());  // removed meanwhile
             rowLoaded = true;
         }
         return row[column];
@@ -160,20 +170,19 @@ void SqliteRecordSet::Impl::open(std::string_view wanted) {
             fields.push_back(std::make_unique<SqliteField>(*this, std::move(name), fields.size()));
         }
     }
-    std::string list;
+    columnList = "rowid";
     for (const auto& c : quotedColumns)
-        list += (list.empty() ? "" : ", ") + c;
+        columnList += ", " + c;
     try {
-        selectRow = Statement(db, "SELECT " + list + " FROM " + quotedTable + " WHERE rowid = ?1");
+        selectRow = Statement(db, select("WHERE rowid = ?1"));
     } catch (const HostError&) {
         throw HostError(HostErrorCode::DatabaseError,
                         "table '" + table + "' has no rowid, so it has no row order to follow");
     }
-    selectFirst = Statement(db, "SELECT rowid FROM " + quotedTable + " ORDER BY rowid LIMIT 1");
-    selectNext = Statement(
-        db, "SELECT rowid FROM " + quotedTable + " WHERE rowid > ?1 ORDER BY rowid LIMIT 1");
+    selectFirst = Statement(db, select("ORDER BY rowid LIMIT 1"));
+    selectNext = Statement(db, select("WHERE rowid > ?1 ORDER BY rowid LIMIT 1"));
     deleteById = Statement(db, "DELETE FROM " + quotedTable + " WHERE rowid = ?1");
-    moveTo(firstId(selectFirst));
+    fetchOrEof(selectFirst);
 }
 
 std::size_t SqliteRecordSet::Impl::columnIndex(std::string_view name) const {
@@ -215,18 +224,14 @@ bool SqliteRecordSet::locate(std::string_view keyField, const Variant& key, Loca
     const Match match = matchFor(key, options);
     auto found = d.locateStatements.find({column, match});
     if (found == d.locateStatements.end()) {
-        Statement statement(d.db, "SELECT rowid FROM " + d.quotedTable + " WHERE " +
-                                      whereClause(d.quotedColumns[column], match) +
-                                      " ORDER BY rowid LIMIT 1");
+        Statement statement(d.db, d.select("WHERE " + whereClause(d.quotedColumns[column], match) +
+                                           " ORDER BY rowid LIMIT 1"));
         found =
             d.locateStatements.emplace(std::make_pair(column, match), std::move(statement)).first;
     }
     Statement& statement = found->second;
     if (match != Match::IsNull) statement.bind(1, key);
-    const auto id = d.firstId(statement);
-    if (!id) return false;
-    d.moveTo(id);
-    return true;
+    return d.fetch(statement);
 }
 
 Field& SqliteRecordSet::fieldByName(std::string_view name) {
@@ -269,7 +274,9 @@ void SqliteRecordSet::post() {
     }
     insert.step();  // raises when the database refuses the row; the row stays pending
     d.pending.reset();
-    d.moveTo(sqlite3_last_insert_rowid(d.db));
+    d.hasRow = true;
+    d.rowid = sqlite3_last_insert_rowid(d.db);
+    d.rowLoaded = false;
 }
 
 void SqliteRecordSet::cancel() {
@@ -281,7 +288,7 @@ bool SqliteRecordSet::inserting() const {
 }
 
 void SqliteRecordSet::first() {
-    impl_->moveTo(impl_->firstId(impl_->selectFirst));
+    impl_->fetchOrEof(impl_->selectFirst);
 }
 
 bool SqliteRecordSet::eof() const {
@@ -296,7 +303,7 @@ void SqliteRecordSet::deleteRow() {
         d.deleteById.bind(1, d.rowid);
         d.deleteById.step();
     }
-    d.moveTo(d.nextIdAfter(d.rowid));
+    d.fetchAfter(d.rowid);
 }
 
 void SqliteRecordSet::disableControls() {
@@ -316,7 +323,7 @@ void SqliteRecordSet::refresh() {
     if (exists.step()) {
         d.rowLoaded = false;
     } else {
-        d.moveTo(d.nextIdAfter(d.rowid));
+        d.fetchAfter(d.rowid);
     }
 }
 
