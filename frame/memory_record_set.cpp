@@ -74,6 +74,13 @@ bool MemoryRecordSet::locate(std::string_view keyField, const Variant& key, Loca
 
 Field& MemoryRecordSet::fieldByName(std::string_view name) { return *fields_[columnIndex(name)]; }
 
+std::vector<std::string> MemoryRecordSet::fieldNames() const {
+    std::vector<std::string> names;
+    names.reserve(fields_.size());
+    for (const auto& field : fields_) names.push_back(field->name());
+    return names;
+}
+
 void MemoryRecordSet::append() {
     if (readOnly_) throw HostError(HostErrorCode::DatabaseError, "the record set is read-only");
     pending_.emplace(fields_.size());
@@ -95,6 +102,10 @@ void MemoryRecordSet::post() {
 void MemoryRecordSet::cancel() { pending_.reset(); }
 
 void MemoryRecordSet::first() { current_ = 0; }
+
+void MemoryRecordSet::next() {
+    if (!eof()) ++current_;
+}
 
 void MemoryRecordSet::deleteRow() {
     if (eof()) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");

@@ -223,6 +223,13 @@ Field& SqliteRecordSet::fieldByName(std::string_view name) {
     return *impl_->fields[impl_->columnIndex(name)];
 }
 
+std::vector<std::string> SqliteRecordSet::fieldNames() const {
+    std::vector<std::string> names;
+    names.reserve(impl_->fields.size());
+    for (const auto& field : impl_->fields) names.push_back(field->name());
+    return names;
+}
+
 void SqliteRecordSet::append() {
     if (sqlite3_db_readonly(impl_->db, "main") == 1) {
         throw HostError(HostErrorCode::DatabaseError, "the database is open read-only");
@@ -267,6 +274,12 @@ void SqliteRecordSet::cancel() { impl_->pending.reset(); }
 bool SqliteRecordSet::inserting() const { return impl_->pending.has_value(); }
 
 void SqliteRecordSet::first() { impl_->moveTo(impl_->firstId(impl_->selectFirst)); }
+
+// The row after the current rowid: rows another connection removed or added meanwhile are
+// skipped or met as the table now stands.
+void SqliteRecordSet::next() {
+    if (impl_->hasRow) impl_->moveTo(impl_->nextIdAfter(impl_->rowid));
+}
 
 bool SqliteRecordSet::eof() const { return !impl_->hasRow; }
 
