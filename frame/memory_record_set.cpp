@@ -78,6 +78,13 @@ Field& MemoryRecordSet::fieldByName(std::string_view name) {
     return *fields_[columnIndex(name)];
 }
 
+std::vector<std::string> MemoryRecordSet::fieldNames() const {
+    std::vector<std::string> names;
+    names.reserve(fields_.size());
+    for (const auto& field : fields_) names.push_back(field->name());
+    return names;
+}
+
 void MemoryRecordSet::append() {
     if (readOnly_) throw HostError(HostErrorCode::DatabaseError, "the record set is read-only");
     pending_.emplace(fields_.size());
@@ -102,6 +109,10 @@ void MemoryRecordSet::cancel() {
 
 void MemoryRecordSet::first() {
     current_ = 0;
+}
+
+void MemoryRecordSet::next() {
+    if (!eof()) ++current_;
 }
 
 void MemoryRecordSet::deleteRow() {

@@ -22,7 +22,7 @@ bool sameFieldName(std::string_view a, std::string_view b) noexcept {
     return sameText(a, b, true);
 }
 
-bool keyMatches(const Variant& value, const Variant& key, LocateOptions options) {
+bool keyMatchesAnyType(const Variant& value, const Variant& key, LocateOptions options) {
     if (key.isEmpty()) return value.isEmpty();
     if (value.isEmpty()) return false;
     if (key.type() == Variant::Type::Text) {

@@ -7,6 +7,14 @@ namespace kavro {
 
 // Whether a field value satisfies a Locate key: text keys compare as text (a prefix for a
 // partial key), numeric keys compare as numbers, an empty key matches an empty value.
-bool keyMatches(const Variant& value, const Variant& key, LocateOptions options);
+bool keyMatchesAnyType(const Variant& value, const Variant& key, LocateOptions options);
+
+// The same, with the common case (integer against integer, row after row) inline.
+inline bool keyMatches(const Variant& value, const Variant& key, LocateOptions options) {
+    if (value.type() == Variant::Type::Integer && key.type() == Variant::Type::Integer) {
+        return value.integerValue() == key.integerValue();
+    }
+    return keyMatchesAnyType(value, key, options);
+}
 
 }  // namespace kavro

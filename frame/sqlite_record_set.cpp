@@ -238,6 +238,14 @@ Field& SqliteRecordSet::fieldByName(std::string_view name) {
     return *impl_->fields[impl_->columnIndex(name)];
 }
 
+std::vector<std::string> SqliteRecordSet::fieldNames() const {
+    std::vector<std::string> names;
+    names.reserve(impl_->fields.size());
+    for (const auto& field : impl_->fields)
+        names.push_back(field->name());
+    return names;
+}
+
 void SqliteRecordSet::append() {
     if (sqlite3_db_readonly(impl_->db, "main") == 1) {
         throw HostError(HostErrorCode::DatabaseError, "the database is open read-only");
@@ -289,6 +297,12 @@ bool SqliteRecordSet::inserting() const {
 
 void SqliteRecordSet::first() {
     impl_->fetchOrEof(impl_->selectFirst);
+}
+
+// The row after the current rowid: rows another connection removed or added meanwhile are
+// skipped or met as the table now stands.
+void SqliteRecordSet::next() {
+    if (impl_->hasRow) impl_->fetchAfter(impl_->rowid);
 }
 
 bool SqliteRecordSet::eof() const {

@@ -25,6 +25,9 @@ SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
     CommandFrame frame;
     frame.setLength(length);
     WireTrace built;
+    // Room for the longest scripts (the mark/space send, two frames with a pause), so that
+    // building one allocates once per vector.
+    built.reserve(8, 2 * static_cast<std::size_t>(length) + 32);
     if (const DecoderProtocol* protocol = findDecoderProtocol(protocolId)) {
         protocol->layout(call, frame, built);
     }

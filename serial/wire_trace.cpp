@@ -34,6 +34,11 @@ void WireTrace::clear() {
     bytes_.clear();
 }
 
+void WireTrace::reserve(std::size_t events, std::size_t bytes) {
+    events_.reserve(events);
+    bytes_.reserve(bytes);
+}
+
 WireTrace::Event WireTrace::operator[](std::size_t index) const {
     const Record& r = events_[index];
     return {r.kind, std::span<const std::uint8_t>(bytes_).subspan(r.offset, r.length), r.millis,

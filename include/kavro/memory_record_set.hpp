@@ -32,11 +32,13 @@ class MemoryRecordSet final : public RecordSet {
 
     bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override;
     Field& fieldByName(std::string_view name) override;
+    std::vector<std::string> fieldNames() const override;
     void append() override;
     void post() override;
     void cancel() override;
     bool inserting() const override { return pending_.has_value(); }
     void first() override;
+    void next() override;
     bool eof() const override { return current_ >= rows_.size(); }
     void deleteRow() override;
     void disableControls() override { ++controlsDisabled_; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kavro/variant.hpp"
 
@@ -50,6 +51,8 @@ class RecordSet {
     // HostErrorCode::FieldNotFound when there is none. The reference stays valid as long as
     // the record set.
     virtual Field& fieldByName(std::string_view name) = 0;
+    // Every field's name, in the table's column order.
+    virtual std::vector<std::string> fieldNames() const = 0;
 
     virtual void append() = 0;  // starts a pending row at the end (insert state)
     virtual void post() = 0;    // writes the pending row; raises if it cannot be written
@@ -57,6 +60,7 @@ class RecordSet {
     virtual bool inserting() const = 0;
 
     virtual void first() = 0;
+    virtual void next() = 0;       // the following row in row order; after the last, eof()
     virtual bool eof() const = 0;  // true when there is no current row
     virtual void deleteRow() = 0;  // Delete: the next row becomes current
 

@@ -38,11 +38,13 @@ class SqliteRecordSet final : public RecordSet {
 
     bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override;
     Field& fieldByName(std::string_view name) override;
+    std::vector<std::string> fieldNames() const override;
     void append() override;
     void post() override;
     void cancel() override;
     bool inserting() const override;
     void first() override;
+    void next() override;
     bool eof() const override;
     void deleteRow() override;
     void disableControls() override;

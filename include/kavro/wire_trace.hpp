@@ -33,6 +33,8 @@ class WireTrace {
     void parity(std::uint8_t code);
     void settings(const CommSettings& settings);
     void clear();
+    // Room for this many events and written bytes before the next allocation.
+    void reserve(std::size_t events, std::size_t bytes);
 
     std::size_t size() const noexcept { return events_.size(); }
     bool empty() const noexcept { return events_.empty(); }

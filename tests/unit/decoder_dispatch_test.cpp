@@ -51,9 +51,9 @@ struct FrameCase {
     const char* trace;
 };
 
-class DecoderFrames : public testing::TestWithParam<FrameCase> {};
+class DispatchFrames : public testing::TestWithParam<FrameCase> {};
 
-TEST_P(DecoderFrames, SendsTheFrame) {
+TEST_P(DispatchFrames, SendsTheFrame) {
     const FrameCase& c = GetParam();
     auto table = tableWith(Variant(c.protocol), c.length, c.base, c.up);
     const Sent sent = send(*table, c.protocol, c.camera, "Up");
@@ -63,7 +63,7 @@ TEST_P(DecoderFrames, SendsTheFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    FirstSlice, DecoderFrames,
+    FirstSlice, DispatchFrames,
     testing::Values(
         FrameCase{"address then code low byte", 2, 5, Variant(0), Variant(2), Variant(4660),
                   "write 05 34\n"},
@@ -107,9 +107,9 @@ struct RefusalCase {
     const char* field;
 };
 
-class DecoderRefusals : public testing::TestWithParam<RefusalCase> {};
+class DispatchRefusals : public testing::TestWithParam<RefusalCase> {};
 
-TEST_P(DecoderRefusals, WriteNothingAndLeaveTheFlagAlone) {
+TEST_P(DispatchRefusals, WriteNothingAndLeaveTheFlagAlone) {
     const RefusalCase& c = GetParam();
     auto table = tableWith(Variant(2), c.length, c.base, c.up);
     // Flag already set: a call that tried to take it would wait for ever.
@@ -121,7 +121,7 @@ TEST_P(DecoderRefusals, WriteNothingAndLeaveTheFlagAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Rows, DecoderRefusals,
+    Rows, DispatchRefusals,
     testing::Values(
         RefusalCase{"NullCode", Variant(2), Variant(0), Variant(), Refusal::EmptyValue, "Up"},
         RefusalCase{"TextCode", Variant(2), Variant(0), Variant("up"), Refusal::NotANumber, "Up"},
