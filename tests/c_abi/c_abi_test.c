@@ -20,6 +20,9 @@ static int failures = 0;
         }                                                                   \
     } while (0)
 
+int kavro_c_abi_host_ui_tests(void);
+
 int main(void) {
+    failures += kavro_c_abi_host_ui_tests();
     return failures == 0 ? 0 : 1;
 }
