@@ -158,8 +158,10 @@ std::optional<DisplayMode> currentDisplayMode() {
     return mode;
 }
 
-bool displayReachable() {
-    return Connection().ok();
+std::shared_ptr<void> holdDisplay() {
+    auto connection = std::make_shared<Connection>();
+    if (!connection->ok()) return nullptr;
+    return connection;
 }
 
 CloseResult askWindowToClose(std::string_view utf8Title) {

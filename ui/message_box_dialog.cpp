@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -103,7 +104,10 @@ class DialogSpawn {
 
 std::int32_t showDialog(const MessageBoxRequest& request) {
     const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0' || !x11::displayReachable()) return 0;
+    if (display == nullptr || *display == '\0') return 0;
+    // Held until the dialog ends, so the display stays up for it (see holdDisplay).
+    const std::shared_ptr<void> held = x11::holdDisplay();
+    if (!held) return 0;
     DialogSpawn spawn;
     if (!spawn.prepare()) return 0;
     const std::optional<int> status = spawn.run(dialogArguments(request));

@@ -69,8 +69,10 @@ XvfbServer::XvfbServer(const std::string& screen) {
     ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> args = {program, "-displayfd", "3", "-nolisten",
-                                     "tcp",   "-screen",    "0", screen};
+    // -noreset: the server would otherwise reset whenever its last client leaves, and hang up
+    // on a client that connects just then.
+    std::vector<std::string> args = {program,    "-displayfd", "3", "-nolisten", "tcp",
+                                     "-noreset", "-screen",    "0", screen};
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());

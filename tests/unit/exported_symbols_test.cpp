@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -76,19 +77,34 @@ std::set<std::string> definedDynamicSymbols(const std::filesystem::path& library
     return names;
 }
 
-// Every kavro_* function the C headers declare.
+// Every kavro_* function the C headers declare: "KAVRO_CALL kavro_name(".
 std::set<std::string> declaredHostObjectApi() {
     std::set<std::string> names;
-    const std::regex declaration(R"(KAVRO_CALL\s+(kavro_\w+)\s*\()");
+    const auto isNameChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    };
     for (const auto& entry :
          std::filesystem::directory_iterator(std::string(KAVRO_SOURCE_DIR) + "/include/kavro/c")) {
         std::ifstream in(entry.path());
         std::stringstream text;
         text << in.rdbuf();
         const std::string source = text.str();
-        for (std::sregex_iterator it(source.begin(), source.end(), declaration), end; it != end;
-             ++it) {
-            names.insert((*it)[1]);
+        for (std::size_t at = source.find("KAVRO_CALL"); at != std::string::npos;
+             at = source.find("KAVRO_CALL", at + 1)) {
+            std::size_t begin = at + std::strlen("KAVRO_CALL");
+            while (begin < source.size() &&
+                   std::isspace(static_cast<unsigned char>(source[begin]))) {
+                ++begin;
+            }
+            std::size_t end = begin;
+            while (end < source.size() && isNameChar(source[end]))
+                ++end;
+            const std::string name = source.substr(begin, end - begin);
+            while (end < source.size() && std::isspace(static_cast<unsigned char>(source[end])))
+                ++end;
+            if (name.rfind("kavro_", 0) == 0 && end < source.size() && source[end] == '(') {
+                names.insert(name);
+            }
         }
     }
     return names;

@@ -100,14 +100,15 @@ class MessageBoxDialog : public test::XDisplayTest {
         return test::runProcess(argv).out;
     }
 
-    // The dialog's window, once it is shown (bounded wait); empty when it never appears.
-    std::string waitForDialog() {
+    // The dialog's window, once it is shown (bounded wait); empty when it never appears or the
+    // box ended before that.
+    std::string waitForDialog(const std::future<std::int32_t>& box) {
         const auto deadline = std::chrono::steady_clock::now() + 30s;
         while (std::chrono::steady_clock::now() < deadline) {
             std::istringstream found(xdotool({"search", "--onlyvisible", "--classname", "zenity"}));
             std::string window;
             if (std::getline(found, window) && !window.empty()) return window;
-            std::this_thread::sleep_for(50ms);
+            if (box.wait_for(50ms) == std::future_status::ready) break;
         }
         return {};
     }
@@ -117,9 +118,11 @@ class MessageBoxDialog : public test::XDisplayTest {
     int showAndDismiss(StandardBox box, const std::string& key, std::string* title = nullptr) {
         auto result =
             std::async(std::launch::async, [box] { return showMessage(box, "Proceed?"); });
-        const std::string window = waitForDialog();
+        const std::string window = waitForDialog(result);
         if (window.empty()) {
-            ADD_FAILURE() << "the dialog did not appear";
+            ADD_FAILURE() << "the dialog did not appear"
+                          << (result.wait_for(0s) == std::future_status::ready ? " (the box ended)"
+                                                                               : "");
         } else {
             if (title != nullptr) *title = test::windowTitle(std::stoul(window)).value_or("<none>");
             for (int attempt = 0; attempt < 10; ++attempt) {
