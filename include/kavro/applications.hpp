@@ -30,7 +30,8 @@ struct StartResult {
 // no '/') directly, never through a shell, and returns as soon as it runs, without waiting for
 // it. The program gets the caller's environment and standard streams, no other open file, a
 // session of its own and default signal settings; it is not the caller's child, so nothing is
-// left to reap. An empty command line starts nothing.
+// left to reap. An empty command line starts nothing. There is no "show maximised" request to
+// pass on: X programs place and size their windows themselves.
 StartResult startApplication(std::string_view commandLine);
 
 enum class CloseResult {
@@ -42,9 +43,10 @@ enum class CloseResult {
 // Asks the first top-level window, topmost first, whose title equals the text without regard to
 // letter case to close: the X11 close request (a WM_PROTOCOLS client message with
 // WM_DELETE_WINDOW) is sent to it and delivered before this returns; the program decides whether
-// it closes. The text is in the system code page (GBK) and compared with the window's UTF-8
-// title (_NET_WM_NAME, else WM_NAME). The empty text matches only a window whose title is set
-// and empty, never a window without a title. Only that first window is asked.
+// it closes, and this does not wait for that (X has no synchronous messages). The text is in the
+// system code page (GBK) and compared with the window's UTF-8 title (_NET_WM_NAME, else WM_NAME).
+// The empty text matches only a window whose title is set and empty, never a window without a
+// title. Only that first window is asked.
 CloseResult closeApplication(std::string_view title);
 
 }  // namespace kavro
