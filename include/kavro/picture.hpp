@@ -38,9 +38,9 @@ struct BmpInfo {
     std::uint16_t bitsPerPixel = 0;
 };
 
-// Checks a whole BMP file: the "BM" signature, a core (12-byte) or Windows (40-byte and later)
-// information header, one plane, 1/4/8/16/24/32 bits per pixel, no or RLE/bit-field
-// compression, and the pixel rows the header promises. Raises PictureError otherwise.
+// Checks a whole BMP file: the "BM" signature, a core (12-byte) or an information (40-byte or
+// longer) header, one plane, 1/4/8/16/24/32 bits per pixel, no or RLE/bit-field compression,
+// and the pixel rows the header promises. Raises PictureError otherwise.
 BmpInfo parseBmp(std::span<const std::uint8_t> file);
 
 // A picture that holds one BMP file.

@@ -167,7 +167,7 @@ class SystemInfoDisplay : public test::XDisplayTest {
 
 TEST_F(SystemInfoDisplay, ReadsTheDefaultScreensMode) {
     struct Screen {
-        const char* spec;
+        const char* geometry;
         std::uint16_t width, height, bits;
         bool is1024x768;
     };
@@ -176,13 +176,13 @@ TEST_F(SystemInfoDisplay, ReadsTheDefaultScreensMode) {
          {Screen{"1024x768x24", 1024, 768, 32, true}, Screen{"1024x768x16", 1024, 768, 16, true},
           Screen{"1280x1024x24", 1280, 1024, 32, false},
           Screen{"1024x768x8", 1024, 768, 8, false}}) {
-        startServer(s.spec);
+        startServer(s.geometry);
         if (IsSkipped() || HasFatalFailure()) return;
         const SystemInfo info = initSystemInfo();
-        EXPECT_EQ(info.screenWidth, s.width) << s.spec;
-        EXPECT_EQ(info.screenHeight, s.height) << s.spec;
-        EXPECT_EQ(info.bitsPerPixel, s.bits) << s.spec;
-        EXPECT_EQ(info.isDisplay1024x768, s.is1024x768) << s.spec;
+        EXPECT_EQ(info.screenWidth, s.width) << s.geometry;
+        EXPECT_EQ(info.screenHeight, s.height) << s.geometry;
+        EXPECT_EQ(info.bitsPerPixel, s.bits) << s.geometry;
+        EXPECT_EQ(info.isDisplay1024x768, s.is1024x768) << s.geometry;
     }
 }
 

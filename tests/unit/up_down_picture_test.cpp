@@ -19,7 +19,7 @@ void put(Bytes& b, std::uint32_t value, int size) {
         b.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-struct BmpSpec {
+struct BmpLayout {
     std::int32_t width = 2;
     std::int32_t height = 2;
     std::uint16_t bits = 24;
@@ -30,7 +30,7 @@ struct BmpSpec {
 };
 
 // A BMP file: file header, information header, zeroed pixel rows padded to 32 bits.
-Bytes makeBmp(const BmpSpec& s) {
+Bytes makeBmp(const BmpLayout& s) {
     const std::uint32_t rowsAt = 14 + s.headerSize;
     const std::uint64_t rowBytes = (static_cast<std::uint64_t>(s.width) * s.bits + 31) / 32 * 4;
     const std::uint64_t rows = static_cast<std::uint64_t>(std::abs(s.height));
@@ -59,19 +59,19 @@ Bytes makeBmp(const BmpSpec& s) {
 
 struct ParseCase {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     bool valid;
 };
 
 class ParseBmp : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseBmp, AcceptsWholeBitmapsOnly) {
-    const Bytes file = makeBmp(GetParam().spec);
+    const Bytes file = makeBmp(GetParam().layout);
     if (GetParam().valid) {
         const BmpInfo info = parseBmp(file);
-        EXPECT_EQ(info.width, GetParam().spec.width);
-        EXPECT_EQ(info.height, std::abs(GetParam().spec.height));
-        EXPECT_EQ(info.bitsPerPixel, GetParam().spec.bits);
+        EXPECT_EQ(info.width, GetParam().layout.width);
+        EXPECT_EQ(info.height, std::abs(GetParam().layout.height));
+        EXPECT_EQ(info.bitsPerPixel, GetParam().layout.bits);
     } else {
         EXPECT_THROW(parseBmp(file), PictureError);
     }
