@@ -16,6 +16,7 @@ extern int c_abi_failures;
     } while (0)
 
 /* Suites of the other subsystems, defined in their own files. */
+void kavro_c_abi_host_ui_tests(void);
 void run_c_abi_suites(void);
 
 #endif
