@@ -91,12 +91,12 @@ CommandLine CommandLine::parse(std::span<const std::string> args,
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* known = nullptr;
         for (const OptionSpec& s : specs) {
-            if (name == s.name) spec = &s;
+            if (name == s.name) known = &s;
         }
-        if (spec == nullptr) throw UsageError("unknown option --" + name);
-        if (!spec->takesValue) {
+        if (known == nullptr) throw UsageError("unknown option --" + name);
+        if (!known->takesValue) {
             if (inlineValue) throw UsageError("--" + name + " takes no value");
             line.values_[name] = "";
         } else if (inlineValue) {
