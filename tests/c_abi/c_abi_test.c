@@ -2,6 +2,8 @@
  * decoder export on a pseudo-terminal, the last-error channel. */
 #include <kavro/kavro_public.h>
 
+#include "log_files_abi.h"
+
 #include <fcntl.h>
 #include <pty.h>
 #include <stdio.h>
@@ -21,5 +23,6 @@ static int failures = 0;
     } while (0)
 
 int main(void) {
+    failures += kavro_c_abi_log_tests();
     return failures == 0 ? 0 : 1;
 }
