@@ -21,22 +21,23 @@ static int failures = 0;
         }                                                                            \
     } while (0)
 
-static int run_sql(const char *db_path, const char *sql) {
-    sqlite3 *db = NULL;
+static int run_sql(const char* db_path, const char* sql) {
+    sqlite3* db = NULL;
     int rc = sqlite3_open(db_path, &db);
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql, NULL, NULL, NULL);
     sqlite3_close(db);
     return rc;
 }
 
-static long long count_rows(const char *db_path, const char *table) {
-    sqlite3 *db = NULL;
-    sqlite3_stmt *stmt = NULL;
+static long long count_rows(const char* db_path, const char* table) {
+    sqlite3* db = NULL;
+    sqlite3_stmt* stmt = NULL;
     char sql[128];
     long long n = -1;
     snprintf(sql, sizeof sql, "SELECT count(*) FROM %s", table);
     if (sqlite3_open(db_path, &db) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql, -1, &stmt, NULL) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
+        sqlite3_prepare_v2(db, sql, -1, &stmt, NULL) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
         n = sqlite3_column_int64(stmt, 0);
     }
     sqlite3_finalize(stmt);
@@ -44,20 +45,20 @@ static long long count_rows(const char *db_path, const char *table) {
     return n;
 }
 
-static void touch(const char *path) {
-    FILE *f = fopen(path, "w");
+static void touch(const char* path) {
+    FILE* f = fopen(path, "w");
     if (f != NULL) {
         fputs("x", f);
         fclose(f);
     }
 }
 
-static int exists(const char *path) {
+static int exists(const char* path) {
     struct stat st;
     return lstat(path, &st) == 0;
 }
 
-static void history_tables(const char *dir) {
+static void history_tables(const char* dir) {
     char db[512];
     snprintf(db, sizeof db, "%s/site.db", dir);
     CHECK(run_sql(db,
@@ -69,17 +70,17 @@ static void history_tables(const char *dir) {
                   "INSERT INTO Camera VALUES ('Gate', 3), ('Gate 2', 7);"
                   "CREATE TABLE Untitled (Title, ID);") == SQLITE_OK);
 
-    kavro_recordset *log = kavro_sqlite_table_open(db, "OperatorLog", 0);
-    kavro_recordset *alarms = kavro_sqlite_table_open(db, "AlarmLog", 0);
-    kavro_recordset *exceptions = kavro_sqlite_table_open(db, "Ex", 0);
-    kavro_recordset *cameras = kavro_sqlite_table_open(db, "Camera", 0);
-    kavro_recordset *untitled = kavro_sqlite_table_open(db, "Untitled", 0);
-    kavro_recordset *read_only = kavro_sqlite_table_open(db, "OperatorLog", 1);
+    kavro_recordset* log = kavro_sqlite_table_open(db, "OperatorLog", 0);
+    kavro_recordset* alarms = kavro_sqlite_table_open(db, "AlarmLog", 0);
+    kavro_recordset* exceptions = kavro_sqlite_table_open(db, "Ex", 0);
+    kavro_recordset* cameras = kavro_sqlite_table_open(db, "Camera", 0);
+    kavro_recordset* untitled = kavro_sqlite_table_open(db, "Untitled", 0);
+    kavro_recordset* read_only = kavro_sqlite_table_open(db, "OperatorLog", 1);
     CHECK(log && alarms && exceptions && cameras && untitled && read_only);
 
-    kavro_string *action = kavro_string_from_cstr("Pan left");
+    kavro_string* action = kavro_string_from_cstr("Pan left");
     CHECK(_InsertIntoLog(log, 7, -2, action));
-    CHECK(_InsertIntoLog(log, 1, 1, NULL)); /* NULL is the empty text */
+    CHECK(_InsertIntoLog(log, 1, 1, NULL));        /* NULL is the empty text */
     CHECK(!_InsertIntoLog(cameras, 1, 2, action)); /* no Operator field */
     CHECK(!_InsertIntoLog(read_only, 1, 2, action));
     CHECK(!_InsertIntoLog(NULL, 1, 2, action));
@@ -91,7 +92,7 @@ static void history_tables(const char *dir) {
     CHECK(!_InsertIntoAlarmLog(exceptions, 3, 1, 12, 0));
     CHECK(count_rows(db, "AlarmLog") == 1);
 
-    kavro_string *message = kavro_string_from_cstr("disk full");
+    kavro_string* message = kavro_string_from_cstr("disk full");
     CHECK(_InsertIntoException(exceptions, message));
     CHECK(!_InsertIntoException(log, message));
     CHECK(kavro_string_ref_count(message) == 1);
@@ -102,8 +103,8 @@ static void history_tables(const char *dir) {
     CHECK(_EmptyTable(log));
     CHECK(!_EmptyTable(NULL));
 
-    kavro_string *gate2 = kavro_string_from_cstr("Gate 2");
-    kavro_string *lower = kavro_string_from_cstr("gate");
+    kavro_string* gate2 = kavro_string_from_cstr("Gate 2");
+    kavro_string* lower = kavro_string_from_cstr("gate");
     CHECK(_NameToID(cameras, gate2) == 7 && kavro_last_error_code() == KAVRO_ERROR_NONE);
     CHECK(_NameToID(cameras, NULL) == 3); /* "" matches the first row */
     CHECK(_NameToID(cameras, lower) == 0 && kavro_last_error_code() == KAVRO_ERROR_NONE);
@@ -126,7 +127,7 @@ static void history_tables(const char *dir) {
     kavro_recordset_close(read_only);
 }
 
-static void file_maintenance(const char *dir) {
+static void file_maintenance(const char* dir) {
     char path[512], file[600];
 
     /* A tree with a hidden file, two levels below the top. */
@@ -138,7 +139,7 @@ static void file_maintenance(const char *dir) {
     mkdir(file, 0755);
     snprintf(file, sizeof file, "%s/a/b/.hidden", path);
     touch(file);
-    kavro_string *tree = kavro_string_from_cstr(path);
+    kavro_string* tree = kavro_string_from_cstr(path);
     _DeleteDirectory(tree);
     CHECK(!exists(path));
     CHECK(kavro_string_ref_count(tree) == 1);
@@ -147,11 +148,11 @@ static void file_maintenance(const char *dir) {
     /* The host's keep-period record: only the bytes at 40, 42, 44, 46, 48 are read. */
     unsigned char record[64];
     memset(record, 0xAA, sizeof record);
-    record[40] = 7;  /* S */
-    record[42] = 0;  /* J */
-    record[44] = 0;  /* Y */
-    record[46] = 0;  /* B */
-    record[48] = 0;  /* T */
+    record[40] = 7; /* S */
+    record[42] = 0; /* J */
+    record[44] = 0; /* Y */
+    record[46] = 0; /* B */
+    record[48] = 0; /* T */
     snprintf(path, sizeof path, "%s/purge", dir);
     mkdir(path, 0755);
     char expired[600], future[600], other[600];
@@ -161,7 +162,7 @@ static void file_maintenance(const char *dir) {
     touch(expired);
     touch(future);
     touch(other);
-    kavro_string *purge = kavro_string_from_cstr(path);
+    kavro_string* purge = kavro_string_from_cstr(path);
     _DeleteDirectoryEx(purge, NULL); /* no record: nothing happens */
     CHECK(exists(expired));
     _DeleteDirectoryEx(purge, record);
@@ -181,7 +182,7 @@ int kavro_c_abi_log_tests(void) {
     }
     history_tables(dir);
     file_maintenance(dir);
-    kavro_string *all = kavro_string_from_cstr(dir);
+    kavro_string* all = kavro_string_from_cstr(dir);
     _DeleteDirectory(all);
     kavro_string_release(all);
     CHECK(!exists(dir));
