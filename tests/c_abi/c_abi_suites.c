@@ -3,4 +3,5 @@
 
 void run_c_abi_suites(void) {
     kavro_c_abi_host_ui_tests();
+    kavro_c_abi_log_tests();
 }

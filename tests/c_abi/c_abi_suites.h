@@ -17,6 +17,7 @@ extern int c_abi_failures;
 
 /* Suites of the other subsystems, defined in their own files. */
 void kavro_c_abi_host_ui_tests(void);
+void kavro_c_abi_log_tests(void);
 void run_c_abi_suites(void);
 
 #endif

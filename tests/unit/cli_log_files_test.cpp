@@ -1,0 +1,169 @@
+// The logging and file-maintenance commands of the kavro tool, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/process.hpp"
+#include "tests/support/temp_dir.hpp"
+
+namespace kavro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ProcessResult;
+
+ProcessResult kavroTool(std::vector<std::string> args) {
+    args.insert(args.begin(), test::toolPath());
+    return test::runProcess(args);
+}
+
+// A failure is exit 1 and one line on stderr.
+void expectOneLineFailure(const ProcessResult& r, const std::string& mentions) {
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find(mentions), std::string::npos) << r.err;
+}
+
+class LogCommands : public testing::Test {
+  protected:
+    void SetUp() override {
+        test::makeDatabase(db,
+                           "CREATE TABLE OperatorLog (Operator, LogType, Time, Action);"
+                           "CREATE TABLE AlarmLog (AlarmSwitch, AlarmType, Time, "
+                           "CaptureRelation, AlarmRelation);"
+                           "CREATE TABLE Ex (Message, Dat);"
+                           "CREATE TABLE Camera (Name, ID);"
+                           "INSERT INTO Camera VALUES ('Gate', 3), ('Gate 2', 7);");
+    }
+    std::string query(const std::string& sql) { return test::queryText(db, sql); }
+    test::TempDir dir;
+    std::string db = dir.file("site.db");
+};
+
+TEST_F(LogCommands, EachCommandWritesItsRow) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* check;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"log", "--table", "OperatorLog", "--operator", "7", "--type", "-2", "Pan left"},
+         "SELECT Operator || '|' || LogType || '|' || Action || '|' || (julianday(Time) > 0) "
+         "FROM OperatorLog",
+         "7|-2|Pan left|1"},
+        {{"alarm", "--table", "AlarmLog", "3", "1", "12", "-4"},
+         "SELECT AlarmSwitch || '|' || AlarmType || '|' || CaptureRelation || '|' || "
+         "AlarmRelation || '|' || (julianday(Time) > 0) FROM AlarmLog",
+         "3|1|12|-4|1"},
+        {{"exception", "--table", "Ex", ""},
+         "SELECT quote(Message) || '|' || (julianday(Dat) > 0) FROM Ex",
+         "''|1"},
+        {{"empty-table", "--table", "Camera"}, "SELECT count(*) FROM Camera", "0"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, {"--db", db});
+        const ProcessResult r = kavroTool(args);
+        EXPECT_EQ(r.exitCode, 0) << c.args[0] << ": " << r.err;
+        EXPECT_EQ(query(c.check), c.expected) << c.args[0];
+    }
+}
+
+TEST_F(LogCommands, NameToIdPrintsTheId) {
+    EXPECT_EQ(kavroTool({"name-to-id", "--db", db, "--table", "Camera", "Gate 2"}).out, "7\n");
+    EXPECT_EQ(kavroTool({"name-to-id", "--db", db, "--table", "Camera", "Gate"}).out, "3\n");
+    EXPECT_EQ(kavroTool({"name-to-id", "--db", db, "--table", "Camera", "gate"}).out, "0\n");
+}
+
+TEST_F(LogCommands, RefusalsExitOneWithTheReason) {
+    expectOneLineFailure(
+        kavroTool({"log", "--db", db, "--table", "Camera", "--operator", "1", "--type", "1", "x"}),
+        "Operator");
+    expectOneLineFailure(kavroTool({"exception", "--db", db, "--table", "AlarmLog", "m"}),
+                         "Message");
+    expectOneLineFailure(kavroTool({"name-to-id", "--db", db, "--table", "Ex", "m"}), "Name");
+    expectOneLineFailure(kavroTool({"alarm", "--db", db, "--table", "Nope", "1", "2", "3", "4"}),
+                         "Nope");
+    EXPECT_EQ(query("SELECT count(*) FROM Camera"), "2");
+    EXPECT_EQ(kavroTool({"alarm", "--db", db, "--table", "AlarmLog", "1", "2"}).exitCode, 2);
+}
+
+class FileCommands : public testing::Test {
+  protected:
+    test::TempDir dir;
+    fs::path top = dir.path() / "cam01";
+    static void write(const fs::path& file) { std::ofstream(file) << "x"; }
+};
+
+TEST_F(FileCommands, PurgeListsInADryRunThenRemoves) {
+    fs::create_directories(top / "sub");
+    write(top / "S-cam0120000101.avi");  // long expired
+    write(top / "S-cam0129990101.avi");  // far ahead
+    write(top / "J-cam0120000101.avi");  // J not listed: kept for ever
+    write(top / "sub" / "x");
+    const std::string t = top.string();
+
+    const ProcessResult dry = kavroTool({"purge", t, "--keep", "S=7,B=90", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    // In the directory's own order, a subdirectory's entries before the subdirectory.
+    const std::string& out = dry.out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;
+    EXPECT_NE(out.find(t + "/S-cam0120000101.avi\n"), std::string::npos) << out;
+    EXPECT_LT(out.find(t + "/sub/x\n"), out.find(t + "/sub/\n")) << out;
+    EXPECT_TRUE(fs::exists(top / "S-cam0120000101.avi"));
+
+    EXPECT_EQ(kavroTool({"purge", t, "--keep", "S=7,B=90"}).exitCode, 0);
+    EXPECT_FALSE(fs::exists(top / "S-cam0120000101.avi"));
+    EXPECT_FALSE(fs::exists(top / "sub"));
+    EXPECT_TRUE(fs::exists(top / "S-cam0129990101.avi"));
+    EXPECT_TRUE(fs::exists(top / "J-cam0120000101.avi"));
+}
+
+TEST_F(FileCommands, PurgeRefusesBadKeepListsAndMissingDirectories) {
+    fs::create_directories(top);
+    for (const char* keep : {"S=128", "s=7", "Q=1", "S7", "S=7,S=8", "S=x"}) {
+        EXPECT_EQ(kavroTool({"purge", top.string(), "--keep", keep}).exitCode, 2) << keep;
+    }
+    EXPECT_EQ(kavroTool({"purge", top.string()}).exitCode, 2);
+    expectOneLineFailure(kavroTool({"purge", dir.file("missing"), "--keep", "S=1"}), "missing");
+    EXPECT_TRUE(fs::exists(top));
+}
+
+TEST_F(FileCommands, RmtreeSaysWhenSomethingStays) {
+    fs::create_directories(top / "a" / "b");
+    write(top / "a" / "b" / "x");
+    EXPECT_EQ(kavroTool({"rmtree", top.string()}).exitCode, 0);
+    EXPECT_FALSE(fs::exists(top));
+
+    fs::create_directories(top / "a");
+    write(top / "a" / "marked");
+    fs::permissions(top / "a" / "marked", fs::perms::owner_read);
+    expectOneLineFailure(kavroTool({"rmtree", top.string()}), "not removed completely");
+    EXPECT_TRUE(fs::exists(top / "a" / "marked"));
+
+    fs::create_directory_symlink(top, dir.path() / "link");
+    expectOneLineFailure(kavroTool({"rmtree", dir.file("link")}), "symbolic link");
+    EXPECT_TRUE(fs::exists(top / "a" / "marked"));
+}
+
+TEST_F(FileCommands, CheckFilesNamesTheFirstMissingFile) {
+    write(dir.path() / "present.bin");
+    const auto before = fs::current_path();
+    fs::current_path(dir.path());
+    const ProcessResult noList = kavroTool({"check-files"});
+    std::ofstream("FileList.Dat") << "present.bin\r\n";
+    const ProcessResult complete = kavroTool({"check-files"});
+    std::ofstream("FileList.Dat") << "present.bin\r\n  gone.bin \r\nalso-gone.bin\r\n";
+    const ProcessResult incomplete = kavroTool({"check-files"});
+    fs::current_path(before);
+
+    expectOneLineFailure(noList, "FileList.Dat");
+    EXPECT_EQ(complete.exitCode, 0) << complete.err;
+    expectOneLineFailure(incomplete, "gone.bin");
+    EXPECT_EQ(incomplete.err.find("also-gone"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kavro
