@@ -1,4 +1,6 @@
 /* Runs the C interface suites of each subsystem (each in its own file). */
 #include "c_abi_suites.h"
 
-void run_c_abi_suites(void) {}
+void run_c_abi_suites(void) {
+    run_dome_switch_suite();
+}

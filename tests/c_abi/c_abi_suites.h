@@ -17,5 +17,6 @@ extern int c_abi_failures;
 
 /* Suites of the other subsystems, defined in their own files. */
 void run_c_abi_suites(void);
+void run_dome_switch_suite(void); /* c_abi_dome_switch.c */
 
 #endif
