@@ -2,7 +2,9 @@
 #include "frame/c_boundary.hpp"
 #include "kavro/ansi_string.hpp"
 #include "kavro/decoder.hpp"
+#include "kavro/dome.hpp"
 #include "kavro/serial_port.hpp"
+#include "kavro/switcher.hpp"
 
 using namespace kavro;
 
@@ -16,5 +18,30 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
         BusyFlag busy(*busy_flag);
         writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table), camera,
                               name.view());
+    });
+}
+
+void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_flag,
+                                     kavro_recordset* protocol_table, int32_t protocol_id,
+                                     int32_t camera, kavro_string* command, int32_t speed_level,
+                                     int32_t parameter) {
+    const AnsiString name = AnsiString::share(command);  // the call's own reference
+    callReporting([&] {
+        if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
+        SerialPort line(port);
+        BusyFlag busy(*busy_flag);
+        writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id, camera,
+                            name.view(), speed_level, parameter);
+    });
+}
+
+void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_flag,
+                                      int32_t protocol, const void* /*unused*/, int32_t first,
+                                      int32_t second) {
+    callReporting([&] {
+        if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
+        SerialPort line(port);
+        BusyFlag busy(*busy_flag);
+        writeCommandToSwitch(line, busy, protocol, first, second);
     });
 }

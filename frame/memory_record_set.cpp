@@ -36,7 +36,12 @@ class MemoryRecordSet::MemoryField final : public Field {
 MemoryRecordSet::MemoryRecordSet(std::vector<std::string> columns)
     : required_(columns.size(), false) {
     fields_.reserve(columns.size());
+    foldedNames_.reserve(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::string folded = columns[i];
+        for (char& c : folded)
+            c = foldFieldNameChar(c);
+        foldedNames_.push_back(std::move(folded));
         fields_.push_back(std::make_unique<MemoryField>(*this, std::move(columns[i]), i));
     }
 }
@@ -57,8 +62,13 @@ void MemoryRecordSet::setRequired(std::string_view column) {
 }
 
 std::size_t MemoryRecordSet::columnIndex(std::string_view name) const {
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (sameFieldName(fields_[i]->name(), name)) return i;
+    for (std::size_t i = 0; i < foldedNames_.size(); ++i) {
+        const std::string& candidate = foldedNames_[i];
+        if (candidate.size() != name.size()) continue;
+        std::size_t k = 0;
+        while (k < name.size() && candidate[k] == foldFieldNameChar(name[k]))
+            ++k;
+        if (k == name.size()) return i;
     }
     throw HostError(HostErrorCode::FieldNotFound, "field '" + std::string(name) + "' not found");
 }
@@ -81,7 +91,8 @@ Field& MemoryRecordSet::fieldByName(std::string_view name) {
 std::vector<std::string> MemoryRecordSet::fieldNames() const {
     std::vector<std::string> names;
     names.reserve(fields_.size());
-    for (const auto& field : fields_) names.push_back(field->name());
+    for (const auto& field : fields_)
+        names.push_back(field->name());
     return names;
 }
 

@@ -1,16 +1,19 @@
 #include "kavro/decoder_table_check.hpp"
 
+#include <functional>
 #include <map>
 #include <optional>
 
 #include "ptz/decoder_protocols.hpp"
+#include "ptz/dome_protocols.hpp"
 #include "ptz/protocol_row.hpp"
 
 namespace kavro {
 namespace {
 
 constexpr const char* kRowFields[] = {"ID", "Length", "BaseAddress"};
-constexpr const char* kDomeFields[] = {"StayTime", "Slowest", "Fastest", "Name"};
+constexpr const char* kDomeFields[] = {"StayTime", "Slowest", "Fastest"};
+constexpr const char* kNameField = "Name";
 
 bool isCommandField(const std::string& name) {
     for (const char* field : kRowFields) {
@@ -19,31 +22,114 @@ bool isCommandField(const std::string& name) {
     for (const char* field : kDomeFields) {
         if (sameFieldName(name, field)) return false;
     }
-    return true;
+    return !sameFieldName(name, kNameField);
+}
+
+bool hasField(const std::vector<std::string>& names, const char* field) {
+    for (const std::string& name : names) {
+        if (sameFieldName(name, field)) return true;
+    }
+    return false;
 }
 
 std::string bytes(long long count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
-// What a row's Length does to its protocol's frame; empty when it fits.
-std::string lengthFinding(std::int32_t id, int length) {
+// A frame the row's Length must fit: whose, and how long.
+struct FixedFrame {
+    const char* encoder;  // "decoder", "dome", or "" in a table without dome fields
+    int length;
+};
+
+// What a row's Length does to the frames of its ID; empty when it fits. A row serves the
+// decoder and the dome alike, so a Length is fine when it fits either encoder's frame. An
+// encoder whose layout sets its own length does not care, and one without a layout for the ID
+// does not count while the other has one. In a table without dome fields only the decoder
+// counts, as no dome command can be sent.
+std::string lengthFinding(std::int32_t id, int length, bool domeTable) {
     const std::string protocol = "protocol " + std::to_string(id);
-    const DecoderProtocol* p = findDecoderProtocol(id);
-    if (p == nullptr) {
+    const DecoderProtocol* decoder = findDecoderProtocol(id);
+    const DomeProtocol* dome = domeTable ? findDomeProtocol(id) : nullptr;
+    if (decoder == nullptr && dome == nullptr) {
         if (length == 0) return {};
         return "Length " + std::to_string(length) + " sends " + bytes(length) +
                " that no protocol sets (ID " + std::to_string(id) + " has no protocol; use 0)";
     }
-    if (p->frameLength == DecoderProtocol::kSetsOwnLength || length == p->frameLength) return {};
-    if (length < p->frameLength) {
-        return "Length " + std::to_string(length) + " is too short for the " +
-               std::to_string(p->frameLength) + "-byte frame of " + protocol +
-               ": every command fails before writing";
+    std::vector<FixedFrame> frames;
+    if (decoder != nullptr && decoder->frameLength != DecoderProtocol::kSetsOwnLength)
+        frames.push_back({domeTable ? "decoder" : "", decoder->frameLength});
+    if (dome != nullptr && dome->frameLength != DomeProtocol::kSetsOwnLength)
+        frames.push_back({"dome", dome->frameLength});
+    for (const FixedFrame& frame : frames) {
+        if (frame.length == length) return {};
     }
-    return "Length " + std::to_string(length) + " is longer than the " +
-           std::to_string(p->frameLength) + "-byte frame of " + protocol +
-           ": every write ends with " + bytes(length - p->frameLength) + " that no protocol sets";
+    if (frames.empty()) return {};
+
+    const std::string given = "Length " + std::to_string(length);
+    if (frames.size() == 2 && frames[0].length != frames[1].length) {
+        return given + " fits neither the " + std::to_string(frames[0].length) +
+               "-byte decoder frame nor the " + std::to_string(frames[1].length) +
+               "-byte dome frame of " + protocol;
+    }
+    // One frame length, of one encoder or shared by both.
+    const int needed = frames[0].length;
+    std::string whose = frames.size() == 2 ? "decoder and dome " : frames[0].encoder;
+    if (frames.size() == 1 && !whose.empty()) whose += ' ';
+    const std::string frame =
+        "the " + std::to_string(needed) + "-byte " + whose + "frame of " + protocol;
+    const std::string commands = frames.size() == 1 && domeTable
+                                     ? std::string("every ") + frames[0].encoder + " command"
+                                     : std::string("every command");
+    const std::string writes = frames.size() == 1 && domeTable
+                                   ? std::string("every ") + frames[0].encoder + " write"
+                                   : std::string("every write");
+    if (length < needed) {
+        return given + " is too short for " + frame + ": " + commands + " fails before writing";
+    }
+    return given + " is longer than " + frame + ": " + writes + " ends with " +
+           bytes(length - needed) + " that no protocol sets";
+}
+
+// The dome fields of a row. All three empty marks a row that is not meant for domes: fine. Else
+// each must convert as a dome call reads it, and the speed values of levels 0 and 10 must fit.
+void checkDomeFields(ProtocolRow& reader, const std::function<void(const std::string&)>& note) {
+    bool empty[3] = {};
+    int emptyCount = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        try {
+            empty[i] = reader.value(kDomeFields[i]).isEmpty();
+        } catch (const RowRefused& refused) {
+            note(refused.result.message);
+            return;
+        }
+        emptyCount += empty[i] ? 1 : 0;
+    }
+    if (emptyCount == 3) return;
+    try {
+        reader.stayTime();
+    } catch (const RowRefused& refused) {
+        note(refused.result.message + ": every dome command of this row is refused");
+    }
+    bool speedFields = true;
+    for (const char* field : {kDomeFields[1], kDomeFields[2]}) {
+        try {
+            const Variant value = reader.value(field);
+            reader.convert(field, [&] { return value.toNumber(); });
+        } catch (const RowRefused& refused) {
+            note(refused.result.message + ": every dome command of this row is refused");
+            speedFields = false;
+        }
+    }
+    if (!speedFields) return;
+    for (std::int32_t level : {0, 10}) {
+        try {
+            reader.speed(level);
+        } catch (const RowRefused& refused) {
+            note(refused.result.message);
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -51,15 +137,18 @@ std::string lengthFinding(std::int32_t id, int length) {
 DecoderTableCheck checkDecoderTable(RecordSet& table) {
     DecoderTableCheck check;
     const std::vector<std::string> names = table.fieldNames();
-    bool hasField[3] = {};
+    bool rowField[3] = {};
     for (std::size_t i = 0; i < 3; ++i) {
-        for (const std::string& name : names)
-            hasField[i] = hasField[i] || sameFieldName(name, kRowFields[i]);
-        if (!hasField[i]) {
+        rowField[i] = hasField(names, kRowFields[i]);
+        if (!rowField[i]) {
             check.findings.push_back(std::string("the table has no field ") + kRowFields[i] +
                                      ": every command is refused");
         }
     }
+    for (const char* field : kDomeFields) {
+        if (!hasField(names, field)) check.missingDomeFields.emplace_back(field);
+    }
+    const bool domeTable = check.missingDomeFields.empty();
     std::vector<std::string> commands;
     for (const std::string& name : names) {
         if (isCommandField(name)) commands.push_back(name);
@@ -70,13 +159,13 @@ DecoderTableCheck checkDecoderTable(RecordSet& table) {
     for (table.first(); !table.eof(); table.next()) {
         ++row;
         std::string where = "row " + std::to_string(row);
-        const auto note = [&](const std::string& text) {
+        const std::function<void(const std::string&)> note = [&](const std::string& text) {
             check.findings.push_back(where + ": " + text);
         };
         ProtocolRow reader(table);
 
         std::optional<std::int32_t> id;
-        if (hasField[0]) {
+        if (rowField[0]) {
             try {
                 const Variant value = reader.value("ID");
                 id = reader.convert("ID", [&] { return value.toInt32(); });
@@ -92,24 +181,26 @@ DecoderTableCheck checkDecoderTable(RecordSet& table) {
                      " has the same ID and is always found first; this row is never used");
             }
         }
-        if (hasField[1]) {
+        if (rowField[1]) {
             try {
                 const int length = reader.length();
                 if (id) {
-                    if (std::string finding = lengthFinding(*id, length); !finding.empty())
+                    if (std::string finding = lengthFinding(*id, length, domeTable);
+                        !finding.empty())
                         note(finding);
                 }
             } catch (const RowRefused& refused) {
                 note(refused.result.message);
             }
         }
-        if (hasField[2]) {
+        if (rowField[2]) {
             try {
                 reader.wireAddress(0);
             } catch (const RowRefused& refused) {
                 note(refused.result.message);
             }
         }
+        if (domeTable) checkDomeFields(reader, note);
         for (const std::string& command : commands) {
             try {
                 reader.code(command);

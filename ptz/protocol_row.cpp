@@ -62,4 +62,42 @@ std::int32_t ProtocolRow::wireAddress(std::int32_t camera) {
     return convert("BaseAddress", [&] { return (Variant(camera) + base).toInt32(); });
 }
 
+std::uint8_t ProtocolRow::stayTime() {
+    const Variant v = value("StayTime");
+    return convert("StayTime", [&] { return v.toUInt8(); });
+}
+
+namespace {
+// base is the value added last: Slowest as read the second time.
+std::int32_t speedFrom(const Variant& slowest, const Variant& fastest, const Variant& base,
+                       std::int32_t level) {
+    const Variant e = (fastest - slowest) * Variant(level);
+    const std::int32_t r = (e / Variant(10.0)).toInt32();
+    return (Variant(r) + base).toInt32();
+}
+}  // namespace
+
+std::int32_t speedValue(const Variant& slowest, const Variant& fastest, std::int32_t level) {
+    return speedFrom(slowest, fastest, slowest, level);
+}
+
+std::int32_t ProtocolRow::speed(std::int32_t level) {
+    const Variant slowest = value("Slowest");
+    const Variant fastest = value("Fastest");
+    // The host reads Slowest a second time for the last step of the sum.
+    const Variant base = value("Slowest");
+    // Text that is no number would fail inside the arithmetic; tested first, it is refused
+    // under its own field's name.
+    convert("Slowest", [&] { return slowest.toNumber(); });
+    convert("Fastest", [&] { return fastest.toNumber(); });
+    try {
+        return speedFrom(slowest, fastest, base, level);
+    } catch (const HostError& error) {
+        throw RowRefused{{Refusal::ValueOutOfRange, "Fastest",
+                          "speed level " + std::to_string(level) + " from Slowest " +
+                              slowest.toText() + " to Fastest " + fastest.toText() + ": " +
+                              error.what()}};
+    }
+}
+
 }  // namespace kavro

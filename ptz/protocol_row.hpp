@@ -22,6 +22,15 @@ bool locateProtocolRow(RecordSet& table, int protocolId, SendResult& refusal);
 // A refusal for a failure of the host objects while reading the named field.
 SendResult refusalFor(const HostError& error, std::string_view field);
 
+// The dome's speed value S for a speed level on the scale on which 0 stands for Slowest and 10
+// for Fastest, by the host's variant arithmetic:
+//   D = Fastest - Slowest; E = D * level; F = E / 10.0 (a real division);
+//   R = F as a 32-bit signed integer (nearest, an exact half to the even neighbour);
+//   S = R + Slowest as a 32-bit signed integer.
+// Nothing clamps the level: beyond 0..10 it extrapolates. Raises HostError when a value is no
+// number or a result does not fit 32 bits.
+std::int32_t speedValue(const Variant& slowest, const Variant& fastest, std::int32_t level);
+
 class ProtocolRow {
   public:
     explicit ProtocolRow(RecordSet& table) noexcept : table_(table) {}
@@ -34,6 +43,11 @@ class ProtocolRow {
     int length();
     // The camera address plus "BaseAddress", by the host's variant addition, as 32 bits signed.
     std::int32_t wireAddress(std::int32_t camera);
+    // The dome's stay time T: "StayTime" as 8 bits unsigned (0 to 255, else refused).
+    std::uint8_t stayTime();
+    // The dome's speed value S for the level: reads "Slowest", "Fastest" and "Slowest" again, in
+    // that order, and refuses a speed value that does not fit 32 bits.
+    std::int32_t speed(std::int32_t level);
 
     // Runs a conversion of a value read from field, turning a host failure into a refusal.
     template <class Convert>

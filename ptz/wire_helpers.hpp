@@ -14,6 +14,11 @@ namespace kavro {
 // end. The line is left at space parity.
 void markSpaceSend(const CommandFrame& frame, WireTrace& script, int pauseMillis = 20);
 
+// The mark/space send one byte per write, for receivers that take no burst: mark parity, pause,
+// byte 0, pause, space parity, pause, byte 1, then a pause before each further byte. The line
+// is left at space parity.
+void markSpaceByteSend(const CommandFrame& frame, WireTrace& script, int pauseMillis = 10);
+
 // The bit-pair fill: the first mask sharing a set bit with the byte is OR-ed into it whole;
 // later masks are not looked at; a byte sharing no bit stays as it is
 // (0x08 with 0x03, 0x18, 0x60 becomes 0x18).

@@ -51,6 +51,9 @@ class MemoryRecordSet final : public RecordSet {
     std::size_t columnIndex(std::string_view name) const;  // raises FieldNotFound
 
     std::vector<std::unique_ptr<MemoryField>> fields_;
+    // The column names in upper case, side by side: the field lookup of every encoder call
+    // runs through them.
+    std::vector<std::string> foldedNames_;
     std::vector<bool> required_;
     std::vector<std::vector<Variant>> rows_;
     std::optional<std::vector<Variant>> pending_;

@@ -2,6 +2,7 @@
 #include "c_abi_suites.h"
 
 void run_c_abi_suites(void) {
-    kavro_c_abi_host_ui_tests();
+    run_dome_switch_suite();
     kavro_c_abi_log_tests();
+    kavro_c_abi_host_ui_tests(); /* last: it unsets DISPLAY for the rest of the program */
 }

@@ -19,5 +19,6 @@ extern int c_abi_failures;
 void kavro_c_abi_host_ui_tests(void);
 void kavro_c_abi_log_tests(void);
 void run_c_abi_suites(void);
+void run_dome_switch_suite(void); /* c_abi_dome_switch.c */
 
 #endif

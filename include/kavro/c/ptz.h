@@ -25,4 +25,46 @@ KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8
                                                  kavro_recordset* protocol_table, int32_t camera,
                                                  kavro_string* command);
 
+/* Sends a named command to a speed dome and returns nothing.
+ *
+ * port            the dome's open, configured serial port
+ * busy_flag       the line's busy flag, shared with the decoder and switcher calls of that line
+ *                 (see _WriteCommandToDecoder)
+ * protocol_table  the host's protocol table; note the order: the table before the protocol ID
+ * protocol_id     which protocol to speak; its row (field ID) gives the command code (the field
+ *                 named like the command), the frame length (Length), the address offset
+ *                 (BaseAddress), the stay time at a scan position (StayTime, 0 to 255) and the
+ *                 speed values of speed levels 0 and 10 (Slowest, Fastest)
+ * camera          the dome address; the wire address is camera + BaseAddress
+ * command         the command name, e.g. "Up", "Scan", "ScanStop"; compared case-sensitively
+ * speed_level     0 (Slowest) to 10 (Fastest), rounded half to even in between; not clamped
+ * parameter       a number the protocols put in the frame (a preset, an aux number); for
+ *                 "Scan" in protocols 18, 20 and 49 the bit mask of the scan positions
+ *
+ * Nothing is written, and the flag is not touched, when the table has no row for the protocol,
+ * the row lacks one of the fields above (every dome row needs StayTime, Slowest and Fastest),
+ * a value is empty or not a number, StayTime is outside 0 to 255, or Length is negative.
+ * A Length shorter than the protocol's frame also sends nothing; that case (only) is reported
+ * through kavro_last_error_code() as KAVRO_ERROR_OUT_OF_RANGE. */
+KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_flag,
+                                               kavro_recordset* protocol_table, int32_t protocol_id,
+                                               int32_t camera, kavro_string* command,
+                                               int32_t speed_level, int32_t parameter);
+
+/* Tells a video matrix switcher to connect two channels and returns nothing.
+ *
+ * port            the switcher's open, configured serial port
+ * busy_flag       the line's busy flag (see _WriteCommandToDecoder); taken and cleared for every
+ *                 protocol value, also one that sends nothing
+ * protocol        4, 15 or 28; any other value sends nothing
+ * unused          not read (it stands where the other encoders take their protocol table)
+ * first, second   the two channel numbers, sent as given: protocol 4 as raw bytes, 15 as 0 to
+ *                 19, 28 as three decimal digits each (0 to 999)
+ *
+ * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
+ * to KAVRO_ERROR_INVALID_ARGUMENT only for a NULL busy flag (then nothing is sent). */
+KAVRO_API void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_flag,
+                                                int32_t protocol, const void* unused, int32_t first,
+                                                int32_t second);
+
 #endif /* KAVRO_C_PTZ_H */
