@@ -20,13 +20,9 @@ int runDecoder(const CommandLine& line) {
     CommandLineSerial serial(line);
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
-    try {
-        const SendResult result =
-            writeCommandToDecoder(serial.line(), busy, protocol, *table.set, camera, command);
-        if (!result.sent()) throw Failure(refusalText(protocol, table.name(), result));
-    } catch (const DynArrayOutOfRange& error) {
-        throw Failure(frameTooShortText(protocol, table.name(), error));
-    }
+    sendOrFail(protocol, table.name(), [&] {
+        return writeCommandToDecoder(serial.line(), busy, protocol, *table.set, camera, command);
+    });
     serial.printTrace();
     return kExitOk;
 }
@@ -53,16 +49,7 @@ const Command& decoderCommand() {
         "\n"
         "Example:\n"
         "  kavro decoder --protocol 7 --camera 1 Up\n",
-        {kDbOption,
-         kTableOption,
-         {"protocol", true},
-         {"camera", true},
-         kPortOptions[0],
-         kPortOptions[1],
-         kPortOptions[2],
-         kPortOptions[3],
-         kPortOptions[4],
-         kPortOptions[5]},
+        withPortOptions({kDbOption, kTableOption, {"protocol", true}, {"camera", true}}),
         runDecoder,
     };
     return command;

@@ -22,13 +22,10 @@ int runDome(const CommandLine& line) {
     CommandLineSerial serial(line);
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
-    try {
-        const SendResult result = writeCommandToGlobe(serial.line(), busy, *table.set, protocol,
-                                                      camera, command, speed, param);
-        if (!result.sent()) throw Failure(refusalText(protocol, table.name(), result));
-    } catch (const DynArrayOutOfRange& error) {
-        throw Failure(frameTooShortText(protocol, table.name(), error));
-    }
+    sendOrFail(protocol, table.name(), [&] {
+        return writeCommandToGlobe(serial.line(), busy, *table.set, protocol, camera, command,
+                                   speed, param);
+    });
     serial.printTrace();
     return kExitOk;
 }
@@ -62,18 +59,12 @@ const Command& domeCommand() {
         "\n"
         "Example:\n"
         "  kavro dome --protocol 11 --camera 2 --speed 5 Left\n",
-        {kDbOption,
-         kTableOption,
-         {"protocol", true},
-         {"camera", true},
-         {"speed", true},
-         {"param", true},
-         kPortOptions[0],
-         kPortOptions[1],
-         kPortOptions[2],
-         kPortOptions[3],
-         kPortOptions[4],
-         kPortOptions[5]},
+        withPortOptions({kDbOption,
+                         kTableOption,
+                         {"protocol", true},
+                         {"camera", true},
+                         {"speed", true},
+                         {"param", true}}),
         runDome,
     };
     return command;

@@ -47,13 +47,7 @@ const Command& switchCommand() {
         "\n"
         "Example:\n"
         "  kavro switch --protocol 28 12 5\n",
-        {{"protocol", true},
-         kPortOptions[0],
-         kPortOptions[1],
-         kPortOptions[2],
-         kPortOptions[3],
-         kPortOptions[4],
-         kPortOptions[5]},
+        withPortOptions({{"protocol", true}}),
         runSwitch,
     };
     return command;

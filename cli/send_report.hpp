@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/command.hpp"
 #include "kavro/encoder.hpp"
 #include "kavro/host_error.hpp"
 
@@ -12,5 +13,16 @@ namespace kavro::cli {
 std::string refusalText(int protocolId, const std::string& table, const SendResult& result);
 std::string frameTooShortText(int protocolId, const std::string& table,
                               const DynArrayOutOfRange& error);
+
+// Runs an encoder call; a refusal or a row too short for its frame becomes the tool's Failure.
+template <class Send>
+void sendOrFail(int protocolId, const std::string& table, Send&& send) {
+    try {
+        const SendResult result = send();
+        if (!result.sent()) throw Failure(refusalText(protocolId, table, result));
+    } catch (const DynArrayOutOfRange& error) {
+        throw Failure(frameTooShortText(protocolId, table, error));
+    }
+}
 
 }  // namespace kavro::cli

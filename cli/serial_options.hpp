@@ -2,7 +2,10 @@
 // settings through the same code as the host's decoder-line call.
 #pragma once
 
+#include <initializer_list>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 #include "cli/command.hpp"
 #include "kavro/recording_line.hpp"
@@ -14,6 +17,13 @@ inline const OptionSpec kPortOptions[] = {
     {"port", true},      {"baud", true},   {"data-bits", true},
     {"stop-bits", true}, {"parity", true}, {"trace", false},
 };
+
+// A command's own options followed by the --port family.
+inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec> own) {
+    std::vector<OptionSpec> options(own);
+    options.insert(options.end(), std::begin(kPortOptions), std::end(kPortOptions));
+    return options;
+}
 
 // The line a command sends on: with --port the device (traced with --trace), without it a
 // recording line whose trace is printed and whose pauses are not waited.
