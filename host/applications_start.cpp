@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "host/spawn_settings.hpp"
 #include "kavro/applications.hpp"
 
 extern char** environ;
@@ -17,46 +18,6 @@ namespace {
 struct StartReport {
     int error = 0;
     pid_t processId = 0;
-};
-
-// posix_spawn attributes and file actions, released on every path.
-class SpawnSettings {
-  public:
-    SpawnSettings() {
-        ::posix_spawnattr_init(&attributes_);
-        ::posix_spawn_file_actions_init(&actions_);
-    }
-    ~SpawnSettings() {
-        ::posix_spawn_file_actions_destroy(&actions_);
-        ::posix_spawnattr_destroy(&attributes_);
-    }
-    SpawnSettings(const SpawnSettings&) = delete;
-    SpawnSettings& operator=(const SpawnSettings&) = delete;
-
-    // A program started for the user owes the caller nothing: its own session (no signals from
-    // the caller's terminal), no blocked or ignored signals, and none of the caller's files (its
-    // serial ports above all) besides the three standard streams.
-    bool prepare() {
-        sigset_t none;
-        sigset_t all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        sigdelset(&all, SIGKILL);
-        sigdelset(&all, SIGSTOP);
-        return ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID |
-                                                            POSIX_SPAWN_SETSIGMASK |
-                                                            POSIX_SPAWN_SETSIGDEF) == 0 &&
-               ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-               ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-               ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0;
-    }
-
-    const posix_spawnattr_t* attributes() const { return &attributes_; }
-    const posix_spawn_file_actions_t* actions() const { return &actions_; }
-
-  private:
-    posix_spawnattr_t attributes_;
-    posix_spawn_file_actions_t actions_;
 };
 
 bool readFully(int fd, void* buffer, std::size_t size) {
@@ -98,7 +59,7 @@ StartResult startApplication(std::string_view commandLine) {
     argv.push_back(nullptr);
 
     SpawnSettings settings;
-    if (!settings.prepare()) {
+    if (!settings.prepare({.newSession = true})) {
         result.error = errno != 0 ? errno : EINVAL;
         return result;
     }

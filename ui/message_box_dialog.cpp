@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/code_page.hpp"
+#include "host/spawn_settings.hpp"
 #include "host/x11_display.hpp"
 #include "kavro/message_box.hpp"
 
@@ -44,61 +45,27 @@ std::vector<std::string> dialogArguments(const MessageBoxRequest& request) {
             "--text=" + gbkToUtf8(request.text)};
 }
 
-class DialogSpawn {
-  public:
-    DialogSpawn() {
-        ::posix_spawnattr_init(&attributes_);
-        ::posix_spawn_file_actions_init(&actions_);
+// Runs the dialog and waits until it ends; its wait status, or nothing when it did not run.
+// The dialog reads nothing and has nothing to say on the caller's streams.
+std::optional<int> runDialog(std::vector<std::string> arguments) {
+    SpawnSettings settings;
+    if (!settings.prepare({.quietStreams = true})) return std::nullopt;
+    std::vector<char*> argv;
+    for (std::string& a : arguments)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], settings.actions(), settings.attributes(), argv.data(),
+                       environ) != 0) {
+        return std::nullopt;
     }
-    ~DialogSpawn() {
-        ::posix_spawn_file_actions_destroy(&actions_);
-        ::posix_spawnattr_destroy(&attributes_);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        // ECHILD: the caller ignores SIGCHLD or reaped the dialog itself; it ran to its end.
+        if (errno != EINTR) return 0;
     }
-    DialogSpawn(const DialogSpawn&) = delete;
-    DialogSpawn& operator=(const DialogSpawn&) = delete;
-
-    // The dialog reads nothing and has nothing to say on the caller's streams, and gets none of
-    // the caller's other files.
-    bool prepare() {
-        sigset_t none;
-        sigset_t all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        sigdelset(&all, SIGKILL);
-        sigdelset(&all, SIGSTOP);
-        bool ok = ::posix_spawnattr_setflags(&attributes_,
-                                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0 &&
-                  ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-                  ::posix_spawnattr_setsigdefault(&attributes_, &all) == 0;
-        for (int fd = 0; ok && fd <= 2; ++fd) {
-            ok = ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null",
-                                                    fd == 0 ? O_RDONLY : O_WRONLY, 0) == 0;
-        }
-        return ok && ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0;
-    }
-
-    // Runs the dialog and waits until it ends; its wait status, or nothing when it did not run.
-    std::optional<int> run(std::vector<std::string> arguments) {
-        std::vector<char*> argv;
-        for (std::string& a : arguments)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (::posix_spawnp(&pid, argv[0], &actions_, &attributes_, argv.data(), environ) != 0) {
-            return std::nullopt;
-        }
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0) {
-            // ECHILD: the caller ignores SIGCHLD or reaped the dialog itself; it ran to its end.
-            if (errno != EINTR) return 0;
-        }
-        return status;
-    }
-
-  private:
-    posix_spawnattr_t attributes_;
-    posix_spawn_file_actions_t actions_;
-};
+    return status;
+}
 
 }  // namespace
 
@@ -108,9 +75,7 @@ std::int32_t showDialog(const MessageBoxRequest& request) {
     // Held until the dialog ends, so the display stays up for it (see holdDisplay).
     const std::shared_ptr<void> held = x11::holdDisplay();
     if (!held) return 0;
-    DialogSpawn spawn;
-    if (!spawn.prepare()) return 0;
-    const std::optional<int> status = spawn.run(dialogArguments(request));
+    const std::optional<int> status = runDialog(dialogArguments(request));
     if (!status) return 0;
     // OK or Enter end the dialog with 0, Escape or the close box with 1: dismissed either way.
     // Anything else (it could not start its window, it was killed) means no box was seen through.
