@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_input.hpp"
 #include "kavro/dome.hpp"
 #include "kavro/host_error.hpp"
 #include "kavro/memory_record_set.hpp"
@@ -44,6 +45,9 @@
 
 namespace {
 
+using kavro::fuzz::Input;
+using kavro::fuzz::integerOrText;
+
 using kavro::Variant;
 
 const char* const kNames[] = {"Up",    "Down",   "Left",     "Scan", "ScanStop", "scan",
@@ -52,48 +56,12 @@ const char* const kNames[] = {"Up",    "Down",   "Left",     "Scan", "ScanStop",
 constexpr std::size_t kNameCount = sizeof(kNames) / sizeof(kNames[0]);
 const char* const kDomeFields[] = {"StayTime", "Slowest", "Fastest"};
 
-class Input {
-  public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    std::uint32_t u32() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v = v << 8 | byte();
-        return v;
-    }
-    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    std::string text() {
-        std::string s(byte() % 16, '\0');
-        for (char& c : s)
-            c = static_cast<char>(byte());
-        return s;
-    }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
-
 [[noreturn]] void fail(const char* what, int protocol) {
-    std::fprintf(stderr, "dome fuzzer: %s (protocol %d)\n", what, protocol);
-    std::abort();
+    kavro::fuzz::fail("dome", what, protocol);
 }
 
 void mustNotWait(std::chrono::milliseconds) {
     fail("the call waited for the busy flag", -1);
-}
-
-Variant integerOrText(Input& in, int kind, Variant integer) {
-    switch (kind) {
-        case 2:
-            return Variant();
-        case 3:
-            return Variant(in.text());
-        default:
-            return integer;
-    }
 }
 
 // A speed end: a small integer, a real with a fraction, a number as text, or empty/other text.

@@ -18,31 +18,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fuzz/fuzz_input.hpp"
 #include "kavro/recording_line.hpp"
 #include "kavro/switcher.hpp"
 
 namespace {
 
-class Input {
-  public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    std::int32_t i32() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v = v << 8 | byte();
-        return static_cast<std::int32_t>(v);
-    }
-
-  private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
+using kavro::fuzz::Input;
 
 [[noreturn]] void fail(const char* what, int protocol) {
-    std::fprintf(stderr, "switcher fuzzer: %s (protocol %d)\n", what, protocol);
-    std::abort();
+    kavro::fuzz::fail("switcher", what, protocol);
 }
 
 std::uint8_t flagByte;
