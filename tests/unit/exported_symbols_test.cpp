@@ -83,8 +83,8 @@ std::set<std::string> declaredHostObjectApi() {
     const auto isNameChar = [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
     };
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(KAVRO_SOURCE_DIR) + "/include/kavro/c")) {
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(KAVRO_SOURCE_DIR) / "include" / "kavro" / "c")) {
         std::ifstream in(entry.path());
         std::stringstream text;
         text << in.rdbuf();
