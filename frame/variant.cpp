@@ -21,22 +21,38 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
-bool parseHex(std::string_view digits, bool negative, Variant& out) {
+// A value read as a number, without the copies a Variant would make.
+struct Number {
+    bool integer = true;
+    long long whole = 0;  // when integer
+    double real = 0;      // otherwise
+    double asReal() const { return integer ? static_cast<double>(whole) : real; }
+    Variant variant() const { return integer ? Variant(whole) : Variant(real); }
+};
+
+Number integerNumber(long long v) {
+    return {true, v, 0};
+}
+Number realNumber(double v) {
+    return {false, 0, v};
+}
+
+bool parseHex(std::string_view digits, bool negative, Number& out) {
     if (digits.empty()) return false;
     unsigned long long value = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
     if (ec != std::errc() || end != digits.data() + digits.size()) return false;
     if (value > static_cast<unsigned long long>(std::numeric_limits<long long>::max())) {
-        out = Variant(negative ? -static_cast<double>(value) : static_cast<double>(value));
+        out = realNumber(negative ? -static_cast<double>(value) : static_cast<double>(value));
     } else {
-        long long v = static_cast<long long>(value);
-        out = Variant(negative ? -v : v);
+        const auto v = static_cast<long long>(value);
+        out = integerNumber(negative ? -v : v);
     }
     return true;
 }
 
 // Reads text as a number under the host's rules; false when it is not one.
-bool parseNumber(std::string_view text, Variant& out) {
+bool parseNumber(std::string_view text, Number& out) {
     text = trimBlanks(text);
     bool negative = false;
     std::string_view body = text;
@@ -65,14 +81,14 @@ bool parseNumber(std::string_view text, Variant& out) {
         long long value = 0;
         auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), value);
         if (ec == std::errc() && end == body.data() + body.size()) {
-            out = Variant(negative ? -value : value);
+            out = integerNumber(negative ? -value : value);
             return true;
         }
     }
     double real = 0;
     auto [end, ec] = std::from_chars(body.data(), body.data() + body.size(), real);
     if (ec != std::errc() || end != body.data() + body.size()) return false;
-    out = Variant(negative ? -real : real);
+    out = realNumber(negative ? -real : real);
     return true;
 }
 
@@ -89,34 +105,64 @@ std::string describe(const Variant& v) {
     return {};
 }
 
+Number numberOf(const Variant& v) {
+    switch (v.type()) {
+        case Variant::Type::Empty:
+            raise(HostErrorCode::EmptyValue, "the value is empty");
+        case Variant::Type::Integer:
+            return integerNumber(v.integerValue());
+        case Variant::Type::Real:
+            return realNumber(v.realValue());
+        case Variant::Type::Text: {
+            Number number;
+            if (!parseNumber(v.textValue(), number)) {
+                raise(HostErrorCode::NotANumber, describe(v) + " is not a number");
+            }
+            return number;
+        }
+    }
+    return {};
+}
+
+// The whole number a value reads as, a real rounded half to even.
+long long wholeOf(const Variant& v, const char* what) {
+    const Number number = numberOf(v);
+    if (number.integer) return number.whole;
+    // 2^63 bounds the whole numbers a long long holds; NaN fails both comparisons.
+    if (!(number.real > -9.2e18 && number.real < 9.2e18)) {
+        raise(HostErrorCode::Overflow, describe(number.variant()) + " does not fit " + what);
+    }
+    return static_cast<long long>(roundHalfEven(number.real));
+}
+
 enum class Op { Add, Sub, Mul, Div };
 
 Variant arithmetic(Op op, const Variant& a, const Variant& b) {
     if (op == Op::Add && a.type() == Variant::Type::Text && b.type() == Variant::Type::Text) {
         return Variant(a.textValue() + b.textValue());
     }
-    const Variant x = a.toNumber();
-    const Variant y = b.toNumber();
-    if (op != Op::Div && x.type() == Variant::Type::Integer && y.type() == Variant::Type::Integer) {
+    const Number x = numberOf(a);
+    const Number y = numberOf(b);
+    if (op != Op::Div && x.integer && y.integer) {
         long long result = 0;
         bool overflow = false;
         switch (op) {
             case Op::Add:
-                overflow = __builtin_add_overflow(x.integerValue(), y.integerValue(), &result);
+                overflow = __builtin_add_overflow(x.whole, y.whole, &result);
                 break;
             case Op::Sub:
-                overflow = __builtin_sub_overflow(x.integerValue(), y.integerValue(), &result);
+                overflow = __builtin_sub_overflow(x.whole, y.whole, &result);
                 break;
             case Op::Mul:
-                overflow = __builtin_mul_overflow(x.integerValue(), y.integerValue(), &result);
+                overflow = __builtin_mul_overflow(x.whole, y.whole, &result);
                 break;
             case Op::Div:
                 break;
         }
         if (!overflow) return Variant(result);
     }
-    const double p = x.toReal();
-    const double q = y.toReal();
+    const double p = x.asReal();
+    const double q = y.asReal();
     switch (op) {
         case Op::Add:
             return Variant(p + q);
@@ -135,38 +181,18 @@ Variant arithmetic(Op op, const Variant& a, const Variant& b) {
 
 double roundHalfEven(double value) noexcept {
     double lower = std::floor(value);
-    double fraction = value - lower;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(lower, 2.0) != 0.0)) lower += 1.0;
+    const double fraction = value - lower;
+    if (fraction > 0.5) return lower + 1.0;
+    if (fraction == 0.5) {
+        // An exact half exists only below 2^52, where the integer test is exact and cheap.
+        const bool odd = (static_cast<long long>(lower) & 1) != 0;
+        if (odd) lower += 1.0;
+    }
     return lower;
 }
 
 Variant Variant::toNumber() const {
-    switch (type()) {
-        case Type::Empty:
-            raise(HostErrorCode::EmptyValue, "the value is empty");
-        case Type::Integer:
-        case Type::Real:
-            return *this;
-        case Type::Text: {
-            Variant number;
-            if (!parseNumber(textValue(), number)) {
-                raise(HostErrorCode::NotANumber, describe(*this) + " is not a number");
-            }
-            return number;
-        }
-    }
-    return {};
-}
-
-long long Variant::toWhole(const char* what) const {
-    const Variant number = toNumber();
-    if (number.type() == Type::Integer) return number.integerValue();
-    const double real = number.realValue();
-    // 2^63 bounds the whole numbers a long long holds; NaN fails both comparisons.
-    if (!(real > -9.2e18 && real < 9.2e18)) {
-        raise(HostErrorCode::Overflow, describe(number) + " does not fit " + what);
-    }
-    return static_cast<long long>(roundHalfEven(real));
+    return numberOf(*this).variant();
 }
 
 namespace {
@@ -181,25 +207,23 @@ std::uint32_t low32(long long whole, const Variant& source, const char* what) {
 
 std::int32_t Variant::toInt32() const {
     const char* what = "a 32-bit integer";
-    return static_cast<std::int32_t>(low32(toWhole(what), *this, what));
+    return static_cast<std::int32_t>(low32(wholeOf(*this, what), *this, what));
 }
 
 std::uint32_t Variant::toUInt32() const {
     const char* what = "a 32-bit integer";
-    return low32(toWhole(what), *this, what);
+    return low32(wholeOf(*this, what), *this, what);
 }
 
 std::uint8_t Variant::toUInt8() const {
-    const long long whole = toWhole("a byte");
+    const long long whole = wholeOf(*this, "a byte");
     if (whole < 0 || whole > 255)
         raise(HostErrorCode::Overflow, describe(*this) + " does not fit a byte");
     return static_cast<std::uint8_t>(whole);
 }
 
 double Variant::toReal() const {
-    const Variant number = toNumber();
-    return number.type() == Type::Integer ? static_cast<double>(number.integerValue())
-                                          : number.realValue();
+    return numberOf(*this).asReal();
 }
 
 std::string Variant::toText() const {

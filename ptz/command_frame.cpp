@@ -1,5 +1,6 @@
 #include "ptz/command_frame.hpp"
 
+#include <cstring>
 #include <string>
 
 namespace kavro {
@@ -17,9 +18,7 @@ void CommandFrame::set(int first, std::initializer_list<std::uint8_t> values) {
     // The last byte is tested first, so a short frame raises before any byte changes.
     if (values.size() != 0) check(first + static_cast<int>(values.size()) - 1);
     check(first);
-    std::size_t i = static_cast<std::size_t>(first);
-    for (std::uint8_t v : values)
-        bytes_[i++] = v;
+    std::memcpy(bytes_.data() + first, values.begin(), values.size());
 }
 
 std::span<const std::uint8_t> CommandFrame::bytes(int first, int last) const {

@@ -60,8 +60,6 @@ class Variant {
     const std::string& textValue() const { return std::get<std::string>(value_); }
 
   private:
-    long long toWhole(const char* what) const;
-
     std::variant<std::monostate, long long, double, std::string> value_;
 };
 
