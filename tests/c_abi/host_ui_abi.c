@@ -7,7 +7,6 @@
 
 #include "c_abi_suites.h"
 
-
 struct shown_boxes {
     int count;
     char caption[64];

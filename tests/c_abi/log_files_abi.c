@@ -11,7 +11,6 @@
 
 #include "c_abi_suites.h"
 
-
 static int run_sql(const char* db_path, const char* sql) {
     sqlite3* db = NULL;
     int rc = sqlite3_open(db_path, &db);

@@ -15,7 +15,7 @@ KAVRO_API bool KAVRO_CALL _Kavro_CheckFileExist(void);
  * system refuses. A symbolic link inside the tree is removed as a link; what it leads to is
  * never touched. Hidden files are deleted like any other. A path that does not exist, or NULL,
  * does nothing. The path string is borrowed. */
-KAVRO_API void KAVRO_CALL _DeleteDirectory(kavro_string *path);
+KAVRO_API void KAVRO_CALL _DeleteDirectory(kavro_string* path);
 
 /* Purges the directory at path by the keep periods of the host's record and returns nothing.
  *
@@ -31,6 +31,6 @@ KAVRO_API void KAVRO_CALL _DeleteDirectory(kavro_string *path);
  * the dates in it (as _DeleteDirectory), and the directory itself goes when nothing is left in
  * it. Read-only files and links are handled as by _DeleteDirectory (a link to a directory
  * counts as a subdirectory, but only the link goes). The path string is borrowed. */
-KAVRO_API void KAVRO_CALL _DeleteDirectoryEx(kavro_string *path, const void *retention_days);
+KAVRO_API void KAVRO_CALL _DeleteDirectoryEx(kavro_string* path, const void* retention_days);
 
 #endif /* KAVRO_C_FILES_H */

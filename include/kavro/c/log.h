@@ -14,21 +14,21 @@
  * thread's last error is not touched. A kavro_string argument is borrowed (NULL is ""). */
 
 /* Operator log: Operator = operator_id, LogType = log_type, Time = now, Action = action. */
-KAVRO_API bool KAVRO_CALL _InsertIntoLog(kavro_recordset *table, int32_t operator_id,
-                                         int32_t log_type, kavro_string *action);
+KAVRO_API bool KAVRO_CALL _InsertIntoLog(kavro_recordset* table, int32_t operator_id,
+                                         int32_t log_type, kavro_string* action);
 
 /* Alarm log: AlarmSwitch, AlarmType, Time = now, CaptureRelation, AlarmRelation. */
-KAVRO_API bool KAVRO_CALL _InsertIntoAlarmLog(kavro_recordset *table, int32_t alarm_switch,
+KAVRO_API bool KAVRO_CALL _InsertIntoAlarmLog(kavro_recordset* table, int32_t alarm_switch,
                                               int32_t alarm_type, int32_t capture_relation,
                                               int32_t alarm_relation);
 
 /* Exception log: Message = message, Dat = now. */
-KAVRO_API bool KAVRO_CALL _InsertIntoException(kavro_recordset *table, kavro_string *message);
+KAVRO_API bool KAVRO_CALL _InsertIntoException(kavro_recordset* table, kavro_string* message);
 
 /* Deletes every row of the record set, first to last. true when all went (also when there
  * were none); false when a delete failed or the record set is NULL: the rows deleted before
  * the failure stay deleted. */
-KAVRO_API bool KAVRO_CALL _EmptyTable(kavro_recordset *table);
+KAVRO_API bool KAVRO_CALL _EmptyTable(kavro_recordset* table);
 
 /* The ID (field "ID", as a 32-bit integer) of the first row, in row order, whose field "Name"
  * begins with name (byte-wise, letter case counting; NULL or "" matches the first row), the
@@ -39,6 +39,6 @@ KAVRO_API bool KAVRO_CALL _EmptyTable(kavro_recordset *table);
  * _EMPTY_VALUE, _NOT_A_NUMBER, _OVERFLOW, _DATABASE, _INVALID_ARGUMENT) and
  * kavro_last_error_message(). The call clears the last error on entry, so after any call a
  * code of KAVRO_ERROR_NONE tells a real result (0 included) from a failure. */
-KAVRO_API int32_t KAVRO_CALL _NameToID(kavro_recordset *table, kavro_string *name);
+KAVRO_API int32_t KAVRO_CALL _NameToID(kavro_recordset* table, kavro_string* name);
 
 #endif /* KAVRO_C_LOG_H */
