@@ -11,22 +11,38 @@ void CommandFrame::setLength(int length) {
                                                              " is outside 0 to " +
                                                              std::to_string(kMaxLength));
     }
-    bytes_.resize(static_cast<std::size_t>(length), 0);
+    if (length > kInlineLength || data_ != inline_) {
+        if (data_ == inline_) heap_.assign(inline_, inline_ + length_);
+        heap_.resize(static_cast<std::size_t>(length), 0);
+        data_ = heap_.data();
+    } else if (length > length_) {
+        std::memset(inline_ + length_, 0, static_cast<std::size_t>(length - length_));
+    }
+    length_ = length;
+}
+
+CommandFrame& CommandFrame::operator=(const CommandFrame& other) {
+    if (this == &other) return *this;
+    length_ = 0;
+    data_ = inline_;
+    heap_.clear();
+    setLength(other.length_);
+    std::memcpy(data_, other.data_, static_cast<std::size_t>(other.length_));
+    return *this;
 }
 
 void CommandFrame::set(int first, std::initializer_list<std::uint8_t> values) {
     // The last byte is tested first, so a short frame raises before any byte changes.
     if (values.size() != 0) check(first + static_cast<int>(values.size()) - 1);
     check(first);
-    std::memcpy(bytes_.data() + first, values.begin(), values.size());
+    std::memcpy(data_ + first, values.begin(), values.size());
 }
 
 std::span<const std::uint8_t> CommandFrame::bytes(int first, int last) const {
     check(first);
     check(last);
     if (last < first) return {};
-    return std::span<const std::uint8_t>(bytes_).subspan(
-        static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1));
+    return {data_ + first, static_cast<std::size_t>(last - first + 1)};
 }
 
 }  // namespace kavro

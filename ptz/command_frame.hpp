@@ -19,22 +19,28 @@ class CommandFrame {
     // make the library allocate gigabytes.
     static constexpr int kMaxLength = 65536;
 
-    int length() const noexcept { return static_cast<int>(bytes_.size()); }
+    CommandFrame() = default;
+    CommandFrame(const CommandFrame& other) { *this = other; }
+    CommandFrame& operator=(const CommandFrame& other);
+
+    int length() const noexcept { return length_; }
     // Keeps the first min(old, new) bytes; 0 <= length <= kMaxLength, else raises.
     void setLength(int length);
 
     std::uint8_t& operator[](int index) {
         check(index);
-        return bytes_[static_cast<std::size_t>(index)];
+        return data_[index];
     }
     std::uint8_t operator[](int index) const {
         check(index);
-        return bytes_[static_cast<std::size_t>(index)];
+        return data_[index];
     }
     // Sets bytes first, first + 1, ... to the values, in order.
     void set(int first, std::initializer_list<std::uint8_t> values);
 
-    std::span<const std::uint8_t> bytes() const noexcept { return bytes_; }
+    std::span<const std::uint8_t> bytes() const noexcept {
+        return {data_, static_cast<std::size_t>(length_)};
+    }
     // Bytes first to last inclusive; both must lie in the frame.
     std::span<const std::uint8_t> bytes(int first, int last) const;
 
@@ -42,7 +48,13 @@ class CommandFrame {
     void check(int index) const {
         if (index < 0 || index >= length()) throw DynArrayOutOfRange(index, length());
     }
-    std::vector<std::uint8_t> bytes_;
+    // Every protocol frame fits the inline bytes (the longest is 83), so building one allocates
+    // nothing; only a row asking for a longer frame moves it to the heap.
+    static constexpr int kInlineLength = 128;
+    std::uint8_t inline_[kInlineLength] = {};
+    std::vector<std::uint8_t> heap_;
+    std::uint8_t* data_ = inline_;
+    int length_ = 0;
 };
 
 }  // namespace kavro

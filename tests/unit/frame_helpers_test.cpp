@@ -27,6 +27,21 @@ TEST(CommandFrame, FreshAndGrownBytesAreZero) {
     frame.setLength(2);
     EXPECT_EQ(frame.length(), 2);
     EXPECT_EQ(frame[1], 7);
+    // Shrinking and growing again zeroes what comes back, also past the inline bytes.
+    frame.setLength(4);
+    EXPECT_EQ(frame[2], 0);
+    frame[3] = 9;
+    frame.setLength(300);
+    EXPECT_EQ(frame[1], 7);
+    EXPECT_EQ(frame[3], 9);
+    EXPECT_EQ(frame[299], 0);
+    frame[299] = 1;
+    frame.setLength(2);
+    frame.setLength(300);
+    EXPECT_EQ(frame[299], 0);
+    const CommandFrame copy = frame;
+    EXPECT_EQ(copy.length(), 300);
+    EXPECT_EQ(copy[1], 7);
 }
 
 TEST(CommandFrame, AccessOutsideRaisesWithIndexAndLength) {
