@@ -2,6 +2,7 @@
 
 #include "ptz/decoder_protocols.hpp"
 #include "ptz/protocol_row.hpp"
+#include "ptz/script_builder.hpp"
 
 namespace kavro {
 
@@ -22,17 +23,9 @@ SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
     }
     call.command = command;
 
-    CommandFrame frame;
-    frame.setLength(length);
-    WireTrace built;
-    // Room for the longest scripts (the mark/space send, two frames with a pause), so that
-    // building one allocates once per vector.
-    built.reserve(8, 2 * static_cast<std::size_t>(length) + 32);
-    if (const DecoderProtocol* protocol = findDecoderProtocol(protocolId)) {
-        protocol->layout(call, frame, built);
-    }
-    built.write(frame.bytes());  // the final write, at the frame's length now
-    script = std::move(built);
+    // The longest decoder scripts: the mark/space send, two frames with a pause.
+    const DecoderProtocol* protocol = findDecoderProtocol(protocolId);
+    script = buildScript(length, call, protocol != nullptr ? protocol->layout : nullptr, 8, 32);
     return result;
 }
 

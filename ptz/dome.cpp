@@ -2,6 +2,7 @@
 
 #include "ptz/dome_protocols.hpp"
 #include "ptz/protocol_row.hpp"
+#include "ptz/script_builder.hpp"
 
 namespace kavro {
 
@@ -25,17 +26,10 @@ SendResult encodeDomeCommand(RecordSet& table, int protocolId, int camera, std::
     call.command = command;
     call.param = parameter;
 
-    CommandFrame frame;
-    frame.setLength(length);
-    WireTrace built;
-    // Room for the longest scripts (the scan sequences: 19 frames; the 83-byte scan frame sent
-    // in two parts and again whole), so that building one allocates once per vector.
-    built.reserve(24, 2 * static_cast<std::size_t>(length) + 256);
-    if (const DomeProtocol* protocol = findDomeProtocol(protocolId)) {
-        protocol->layout(call, frame, built);
-    }
-    built.write(frame.bytes());  // the final write, at the frame's length now
-    script = std::move(built);
+    // The longest dome scripts: the scan sequences (19 frames) and the 83-byte scan frame sent
+    // in two parts and again whole.
+    const DomeProtocol* protocol = findDomeProtocol(protocolId);
+    script = buildScript(length, call, protocol != nullptr ? protocol->layout : nullptr, 24, 256);
     return result;
 }
 
