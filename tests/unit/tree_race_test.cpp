@@ -5,12 +5,17 @@
 // machine permits.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/futex.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdio.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -27,45 +32,76 @@ namespace fs = std::filesystem;
 
 constexpr int kRuns = 300;
 
-// A process exchanging two names as fast as it can, from its first exchange (which it
-// signals) until it is killed.
+// A process exchanging two names as fast as it can while it is let to: one process for all the
+// runs of a test, held between them (a fork per run would cost more than the runs), stopped by
+// its process ID at the end.
 class Exchanger {
   public:
     Exchanger(const fs::path& a, const fs::path& b) {
-        int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+        void* shared = ::mmap(nullptr, sizeof(Control), PROT_READ | PROT_WRITE,
+                              MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (shared == MAP_FAILED) throw std::runtime_error("mmap");
+        control_ = new (shared) Control;
         pid_ = ::fork();
         if (pid_ < 0) throw std::runtime_error("fork");
         if (pid_ == 0) {
             // Should the test die first, this one goes with it instead of spinning on.
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() == 1) ::_exit(1);
-            ::close(ready[0]);
-            bool signalled = false;
-            while (true) {
-                if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0 &&
-                    !signalled) {
-                    signalled = ::write(ready[1], "x", 1) == 1;
-                    ::close(ready[1]);
-                }
-            }
+            exchangeWhileLet(a, b);
         }
-        ::close(ready[1]);
-        char byte;
-        started_ = ::read(ready[0], &byte, 1) == 1;
-        ::close(ready[0]);
     }
     ~Exchanger() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
+        ::munmap(control_, sizeof(Control));
     }
     Exchanger(const Exchanger&) = delete;
     Exchanger& operator=(const Exchanger&) = delete;
-    bool started() const { return started_; }
+
+    // Returns once the names have been exchanged at least once.
+    void start() {
+        const long before = control_->exchanges.load();
+        control_->go.store(1);
+        futex(FUTEX_WAKE, 1);
+        while (control_->exchanges.load() == before)
+            ::sched_yield();
+    }
+    // Returns once no exchange is under way, nor will be.
+    void stop() {
+        control_->go.store(0);
+        while (!control_->stopped.load())
+            ::sched_yield();
+    }
 
   private:
+    struct Control {
+        std::atomic<int> go{0};  // also the futex the held process sleeps on
+        std::atomic<bool> stopped{true};
+        std::atomic<long> exchanges{0};
+    };
+    static_assert(sizeof(std::atomic<int>) == sizeof(int));
+
+    void futex(int operation, int value) {
+        ::syscall(SYS_futex, reinterpret_cast<int*>(&control_->go), operation, value, nullptr,
+                  nullptr, 0);
+    }
+    [[noreturn]] void exchangeWhileLet(const fs::path& a, const fs::path& b) {
+        while (true) {
+            if (control_->go.load() == 0) {
+                control_->stopped.store(true);
+                futex(FUTEX_WAIT, 0);  // until woken, unless go is set already
+                continue;
+            }
+            control_->stopped.store(false);
+            if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) {
+                ++control_->exchanges;
+            }
+        }
+    }
+
+    Control* control_ = nullptr;
     pid_t pid_ = -1;
-    bool started_ = false;
 };
 
 class ExchangeRace : public testing::Test {
@@ -111,13 +147,12 @@ class ExchangeRace : public testing::Test {
             std::ofstream(outside / name) << name;
         const std::string before = snapshot(outside);
         fs::create_directory_symlink(outside, link);
+        Exchanger exchanger(swapped, link);
         for (int run = 0; run < kRuns; ++run) {
             buildTree();
-            {
-                Exchanger exchanger(swapped, link);
-                if (!exchanger.started()) return 2;
-                walk();
-            }
+            exchanger.start();
+            walk();
+            exchanger.stop();
             // The link and the swapped directory may have traded places any number of times.
             if (!fs::is_symlink(link)) {
                 fs::remove_all(link);
