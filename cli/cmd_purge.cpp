@@ -1,8 +1,8 @@
 // kavro purge: remove the expired dated files of a directory.
 #include <cstdio>
-#include <filesystem>
 
 #include "cli/command.hpp"
+#include "cli/tree_report.hpp"
 #include "kavro/file_maintenance.hpp"
 
 namespace kavro::cli {
@@ -45,17 +45,14 @@ int runPurge(const CommandLine& line) {
     if (!line.has("keep")) throw UsageError("--keep is required");
     const RetentionDays days = parseKeep(*line.value("keep"));
     const std::string& directory = line.positional()[0];
-    std::error_code ec;
-    if (!std::filesystem::is_directory(directory, ec)) {
-        throw Failure(directory + " is not a directory");
-    }
     if (line.has("dry-run")) {
-        for (const std::string& path : previewPurge(directory, days))
-            std::printf("%s\n", path.c_str());
+        const TreeReport preview = previewPurge(directory, days, [](const std::string& path) {
+            std::printf("%s\n", printablePath(path).c_str());
+        });
+        requireWalked(preview, directory);
         return kExitOk;
     }
-    purgeExpiredFiles(directory, days);
-    return kExitOk;
+    return finishRun(purgeExpiredFiles(directory, days), directory);
 }
 
 const Command& purgeCommand() {
@@ -72,10 +69,15 @@ const Command& purgeCommand() {
         "  --keep LIST     keep periods in days per type letter, -128 to 127, e.g.\n"
         "                  S=7,J=30,B=90; letters not listed, and 0, keep for ever; a\n"
         "                  negative period also takes files dated that many days ahead\n"
-        "  --dry-run       list what would be removed (directories end in /), remove nothing\n"
+        "  --dry-run       list what would be removed (directories end in /; control\n"
+        "                  characters in names escaped as \\n, \\t, \\xHH), remove nothing\n"
         "\n"
-        "Read-only files (no owner write permission) stay, with the directories above them;\n"
-        "symbolic links are removed as links, never followed.\n"
+        "After a purge, stderr tells how many entries went. Read-only files (no owner write\n"
+        "permission) stay, with the directories above them, and so does whatever the system\n"
+        "refuses; the command then exits 1, naming the first entry kept and why. Symbolic\n"
+        "links are removed as links, never followed; file systems mounted inside DIR are left\n"
+        "in place. DIR itself must be a directory: a symbolic link is refused, and so are the\n"
+        "root directory and a path ending in . or ..\n"
         "\n"
         "Example:\n"
         "  kavro purge /srv/recordings/cam01 --keep S=7,J=30,Y=0,B=90,T=14 --dry-run\n",

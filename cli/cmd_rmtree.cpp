@@ -1,7 +1,6 @@
 // kavro rmtree: delete a directory tree.
-#include <filesystem>
-
 #include "cli/command.hpp"
+#include "cli/tree_report.hpp"
 #include "kavro/file_maintenance.hpp"
 
 namespace kavro::cli {
@@ -9,29 +8,25 @@ namespace {
 
 int runRmtree(const CommandLine& line) {
     if (line.positional().size() != 1) throw UsageError("give exactly one DIR");
-    namespace fs = std::filesystem;
+    // No look at the path first: between a look and the deletion, the path could come to lead
+    // elsewhere. The library opens it once, link-safe, and says what it found.
     const std::string& directory = line.positional()[0];
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(directory, ec);
-    if (fs::is_symlink(status)) {
-        throw Failure(directory + " is a symbolic link; name the directory it leads to");
-    }
-    if (!fs::is_directory(status)) throw Failure(directory + " is not a directory");
-    deleteDirectory(directory);
-    if (fs::exists(fs::symlink_status(directory, ec))) {
-        throw Failure(directory + " was not removed completely: read-only files, and the " +
-                      "directories above them, stay");
-    }
-    return kExitOk;
+    return finishRun(deleteDirectory(directory), directory);
 }
 
 const Command& rmtreeCommand() {
     static const Command command{
         "rmtree",
         "rmtree DIR",
-        "Deletes DIR and everything in it, hidden files included. Read-only files (no owner\n"
-        "write permission) stay, with every directory above them; the command then exits 1.\n"
-        "Symbolic links inside DIR are removed as links; what they lead to is not touched.\n"
+        "Deletes DIR and everything in it, hidden files included, and says on stderr how many\n"
+        "entries went. Read-only files (no owner write permission) stay, with every directory\n"
+        "above them, and so does whatever the system refuses; the command then exits 1, naming\n"
+        "the first entry kept and why.\n"
+        "\n"
+        "Nothing outside DIR is touched: symbolic links inside it are removed as links, file\n"
+        "systems mounted inside it are left in place. DIR itself must be a directory: a\n"
+        "symbolic link (with or without a trailing /) is refused, and so are the root\n"
+        "directory and a path ending in . or ..\n"
         "\n"
         "Example:\n"
         "  kavro rmtree /srv/recordings/cam01/2005-12-09\n",

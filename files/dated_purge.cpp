@@ -104,56 +104,62 @@ bool isExpiredFileName(std::string_view name, const RetentionDays& days, LocalDa
 }
 
 namespace files {
+namespace {
 
-void purgeExpiredFiles(FileSystem& fileSystem, const std::string& path, const RetentionDays& days,
-                       LocalDate today) {
-    const long long todayNumber = dayNumberOf(today);
-    if (auto directory = fileSystem.openDirectory(path)) {
-        DirectoryEntry entry;
-        while (directory->next(entry)) {
-            if (isDotEntry(entry.name)) continue;
-            switch (entry.kind) {
-                case EntryKind::Directory:
-                    // Keep periods hold for this directory's own files only: a subdirectory
-                    // goes whole, whatever the dates below it.
-                    deleteSubtree(*directory, entry.name);
-                    break;
-                case EntryKind::Link:
-                    // A link stands for what it leads to, but only the link is ever removed.
-                    if (directory->linksToDirectory(entry.name)) {
-                        directory->deleteFile(entry.name);
-                        break;
-                    }
-                    [[fallthrough]];
-                case EntryKind::Other:
-                    if (isExpired(std::string_view(entry.name, std::strlen(entry.name)), days,
-                                  todayNumber)) {
-                        directory->deleteFile(entry.name);
-                    }
-                    break;
-            }
+// Keep periods hold for the directory's own files only: a subdirectory goes whole, whatever the
+// dates below it. A link stands for what it leads to: a link to a directory goes like a
+// subdirectory, a link among the files by its own name; only the link is ever removed.
+class ExpiredEntries final : public TopEntryFilter {
+  public:
+    ExpiredEntries(const RetentionDays& days, LocalDate today)
+        : days_(days), today_(dayNumberOf(today)) {}
+
+    bool takes(Directory& top, const DirectoryEntry& entry) override {
+        switch (entry.kind) {
+            case EntryKind::Directory:
+                return true;
+            case EntryKind::Link:
+                if (top.linksToDirectory(entry.name)) return true;
+                break;
+            case EntryKind::Other:
+                break;
         }
+        return isExpired(std::string_view(entry.name, std::strlen(entry.name)), days_, today_);
     }
-    // The directory goes exactly when nothing is left in it.
-    fileSystem.removeDirectory(path);
+
+  private:
+    RetentionDays days_;
+    long long today_;
+};
+
+}  // namespace
+
+TreeReport purgeExpiredFiles(FileSystem& fileSystem, const std::string& path,
+                             const RetentionDays& days, LocalDate today, const RemovalLog* log) {
+    ExpiredEntries expired(days, today);
+    return removeTree(fileSystem, path, &expired, log);
 }
 
 }  // namespace files
 
-void purgeExpiredFiles(const std::string& directory, const RetentionDays& days,
-                       LocalDate today) noexcept {
-    try {
-        files::purgeExpiredFiles(files::posixFileSystem(), directory, days, today);
-    } catch (...) {
-        // Out of memory part-way: what was deleted stays deleted; nothing is reported.
-    }
+TreeReport purgeExpiredFiles(const std::string& directory, const RetentionDays& days,
+                             LocalDate today) noexcept {
+    return files::purgeExpiredFiles(files::posixFileSystem(), directory, days, today);
+}
+
+TreeReport previewPurge(const std::string& directory, const RetentionDays& days,
+                        const std::function<void(const std::string& path)>& removal,
+                        LocalDate today) {
+    files::DryRunFileSystem dryRun(files::posixFileSystem());
+    return files::purgeExpiredFiles(dryRun, directory, days, today, &removal);
 }
 
 std::vector<std::string> previewPurge(const std::string& directory, const RetentionDays& days,
                                       LocalDate today) {
-    files::DryRunFileSystem dryRun(files::posixFileSystem());
-    files::purgeExpiredFiles(dryRun, directory, days, today);
-    return dryRun.removed();
+    std::vector<std::string> paths;
+    previewPurge(
+        directory, days, [&paths](const std::string& path) { paths.push_back(path); }, today);
+    return paths;
 }
 
 }  // namespace kavro

@@ -1,86 +1,109 @@
 #include "files/dry_run_file_system.hpp"
 
+#include <algorithm>
+#include <string>
+
 namespace kavro::files {
 namespace {
 
-std::string joined(const std::string& directory, const char* name) {
-    std::string path = directory;
-    if (path.empty() || path.back() != '/') path += '/';
-    path += name;
-    return path;
-}
-
 class DryRunDirectory final : public Directory {
   public:
-    // `emptied` receives, when this search ends, whether everything it yielded was removed.
-    DryRunDirectory(std::unique_ptr<Directory> real, std::string path,
-                    std::vector<std::string>& removed, bool& emptied)
-        : real_(std::move(real)), path_(std::move(path)), removed_(removed), emptied_(emptied) {}
-    ~DryRunDirectory() override { emptied_ = entries_ == removals_; }
+    DryRunDirectory(std::unique_ptr<Directory> real, DryRunFileSystem& fileSystem)
+        : real_(std::move(real)), fileSystem_(fileSystem) {}
+    ~DryRunDirectory() override {
+        if (started_ && !ended_) fileSystem_.rememberPosition(real_->identity(), position_);
+    }
     DryRunDirectory(const DryRunDirectory&) = delete;
     DryRunDirectory& operator=(const DryRunDirectory&) = delete;
 
+    const FileIdentity& identity() const override { return real_->identity(); }
+
     bool next(DirectoryEntry& entry) override {
-        if (!real_->next(entry)) return false;
-        if (!isDotEntry(entry.name)) ++entries_;
-        return true;
+        if (!started_) {
+            started_ = true;
+            for (std::uint64_t skip = fileSystem_.takePosition(identity()); skip > 0; --skip) {
+                if (!step(entry)) return false;
+            }
+        }
+        return step(entry);
     }
 
-    std::unique_ptr<Directory> openSubdirectory(const char* name) override {
-        childName_ = name;
-        childEmptied_ = false;
-        auto child = real_->openSubdirectory(name);
-        if (!child) return nullptr;
-        return std::make_unique<DryRunDirectory>(std::move(child), joined(path_, name), removed_,
-                                                 childEmptied_);
+    Status openChild(const char* name, std::unique_ptr<Directory>& child) override {
+        std::unique_ptr<Directory> real;
+        const Status status = real_->openChild(name, real);
+        if (status == Status::Done) {
+            child = std::make_unique<DryRunDirectory>(std::move(real), fileSystem_);
+        } else if (status != Status::Missing && status != Status::IsLink &&
+                   status != Status::NotADirectory) {
+            // Could not be listed: the walk tries to remove it as it is, which only an empty
+            // directory survives. Nothing tells here whether it is; say it stays.
+            unlisted_ = name;
+            unlistedStatus_ = status;
+        }
+        return status;
     }
 
-    bool deleteFile(const char* name) override {
-        if (real_->isReadOnly(name)) return false;
-        return removed(joined(path_, name));
+    Status openParent(std::unique_ptr<Directory>& parent) override {
+        std::unique_ptr<Directory> real;
+        const Status status = real_->openParent(real);
+        if (status == Status::Done) {
+            parent = std::make_unique<DryRunDirectory>(std::move(real), fileSystem_);
+        }
+        return status;
     }
 
-    bool removeSubdirectory(const char* name) override {
-        // The subdirectory's own search has just ended (depth first): it tells whether the
-        // directory would be empty now.
-        if (childName_ != name || !childEmptied_) return false;
-        return removed(joined(path_, name) + "/");
+    Status removeFile(const char* name) override {
+        return real_->isReadOnly(name) ? Status::ReadOnly : Status::Done;
     }
 
-    bool linksToDirectory(const char* name) override { return real_->linksToDirectory(name); }
+    // The walk removes a directory once everything in it went, which here it would have.
+    Status removeDirectory(const char* name) override {
+        return name == unlisted_ ? unlistedStatus_ : Status::Done;
+    }
+
     bool isReadOnly(const char* name) override { return real_->isReadOnly(name); }
+    bool linksToDirectory(const char* name) override { return real_->linksToDirectory(name); }
 
   private:
-    bool removed(std::string path) {
-        removed_.push_back(std::move(path));
-        ++removals_;
+    bool step(DirectoryEntry& entry) {
+        if (!real_->next(entry)) {
+            ended_ = true;
+            return false;
+        }
+        ++position_;
         return true;
     }
 
     std::unique_ptr<Directory> real_;
-    std::string path_;
-    std::vector<std::string>& removed_;
-    bool& emptied_;
-    std::size_t entries_ = 0;
-    std::size_t removals_ = 0;
-    std::string childName_;
-    bool childEmptied_ = false;
+    DryRunFileSystem& fileSystem_;
+    bool started_ = false;
+    bool ended_ = false;
+    std::uint64_t position_ = 0;
+    std::string unlisted_;
+    Status unlistedStatus_ = Status::Done;
 };
 
 }  // namespace
 
-std::unique_ptr<Directory> DryRunFileSystem::openDirectory(const std::string& path) {
-    topPath_ = path;
-    topEmptied_ = false;
-    auto real = real_.openDirectory(path);
-    if (!real) return nullptr;
-    return std::make_unique<DryRunDirectory>(std::move(real), path, removed_, topEmptied_);
+Status DryRunFileSystem::openBase(const std::string& path, std::unique_ptr<Directory>& base) {
+    std::unique_ptr<Directory> real;
+    const Status status = real_.openBase(path, real);
+    if (status == Status::Done) base = std::make_unique<DryRunDirectory>(std::move(real), *this);
+    return status;
 }
 
-bool DryRunFileSystem::removeDirectory(const std::string& path) {
-    if (path != topPath_ || !topEmptied_) return false;
-    removed_.push_back(path.empty() || path.back() == '/' ? path : path + "/");
-    return true;
+void DryRunFileSystem::rememberPosition(const FileIdentity& directory, std::uint64_t position) {
+    positions_.emplace_back(directory, position);
+}
+
+std::uint64_t DryRunFileSystem::takePosition(const FileIdentity& directory) {
+    // The walk comes back up the way it went down: the one asked for is the last, as a rule.
+    const auto found = std::find_if(positions_.rbegin(), positions_.rend(),
+                                    [&](const auto& p) { return p.first.sameFile(directory); });
+    if (found == positions_.rend()) return 0;
+    const std::uint64_t position = found->second;
+    positions_.erase(std::next(found).base());
+    return position;
 }
 
 }  // namespace kavro::files

@@ -4,17 +4,14 @@
 #include <string>
 
 #include "files/file_system.hpp"
+#include "files/tree_walk.hpp"
 #include "kavro/file_maintenance.hpp"
 
 namespace kavro::files {
 
-// Everything under an open directory, depth first; the directory itself stays.
-void deleteContents(Directory& directory);
-// A subdirectory entry and everything under it.
-void deleteSubtree(Directory& parent, const char* name);
-
-void deleteDirectory(FileSystem& fileSystem, const std::string& path);
-void purgeExpiredFiles(FileSystem& fileSystem, const std::string& path, const RetentionDays& days,
-                       LocalDate today);
+TreeReport deleteDirectory(FileSystem& fileSystem, const std::string& path);
+TreeReport purgeExpiredFiles(FileSystem& fileSystem, const std::string& path,
+                             const RetentionDays& days, LocalDate today,
+                             const RemovalLog* log = nullptr);
 
 }  // namespace kavro::files

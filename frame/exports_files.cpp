@@ -8,6 +8,7 @@ using namespace kavro;
 namespace {
 
 // A counted string holding a zero byte names no file; cut at it, it would name another one.
+// What stayed, and why, is the C++ API's to tell: the exports report nothing.
 bool namesAPath(const AnsiString& path) {
     return !path.empty() && path.view().find('\0') == std::string_view::npos;
 }

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "c_abi_suites.h"
@@ -164,6 +165,58 @@ static void file_maintenance(const char* dir) {
     _DeleteDirectory(NULL); /* nothing named, nothing done */
 }
 
+/* The root directory however written, and a link as the top, do nothing. The root is tried
+ * only in a child chrooted into a directory of the test's own, so that a fault could do no
+ * harm; where chroot is not permitted that part is skipped. */
+static void refused_tops(const char* dir) {
+    static const char* const roots[] = {"/", "//", "/..", "/./", "/srv/.."};
+    char root[512], file[600];
+    unsigned char record[64];
+    memset(record, 1, sizeof record); /* every keep period one day */
+    snprintf(root, sizeof root, "%s/root", dir);
+    mkdir(root, 0755);
+    snprintf(file, sizeof file, "%s/srv", root);
+    mkdir(file, 0755);
+    snprintf(file, sizeof file, "%s/srv/S-cam0120000101.avi", root);
+    touch(file);
+
+    fflush(NULL);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chroot(root) != 0 || chdir("/") != 0) _exit(77);
+        for (size_t i = 0; i < sizeof roots / sizeof roots[0]; ++i) {
+            kavro_string* path = kavro_string_from_cstr(roots[i]);
+            _DeleteDirectory(path);
+            _DeleteDirectoryEx(path, record);
+            kavro_string_release(path);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+        fprintf(stderr, "skipped the root directory: chroot is not permitted here\n");
+    } else {
+        CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    CHECK(exists(file));
+
+    /* A link to the tree, with and without a trailing slash: neither it nor the tree goes. */
+    char link[600], slashed[600];
+    snprintf(link, sizeof link, "%s/link", dir);
+    snprintf(slashed, sizeof slashed, "%s/link/", dir);
+    CHECK(symlink(root, link) == 0);
+    kavro_string* through_link = kavro_string_from_cstr(link);
+    kavro_string* through_slash = kavro_string_from_cstr(slashed);
+    _DeleteDirectory(through_link);
+    _DeleteDirectory(through_slash);
+    _DeleteDirectoryEx(through_link, record);
+    _DeleteDirectoryEx(through_slash, record);
+    kavro_string_release(through_link);
+    kavro_string_release(through_slash);
+    CHECK(exists(link) && exists(file));
+}
+
 void kavro_c_abi_log_tests(void) {
     char dir[] = "/tmp/kavro-c-abi-XXXXXX";
     if (mkdtemp(dir) == NULL) {
@@ -173,6 +226,7 @@ void kavro_c_abi_log_tests(void) {
     }
     history_tables(dir);
     file_maintenance(dir);
+    refused_tops(dir);
     kavro_string* all = kavro_string_from_cstr(dir);
     _DeleteDirectory(all);
     kavro_string_release(all);

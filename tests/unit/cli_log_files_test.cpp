@@ -131,21 +131,79 @@ TEST_F(FileCommands, PurgeRefusesBadKeepListsAndMissingDirectories) {
     EXPECT_TRUE(fs::exists(top));
 }
 
-TEST_F(FileCommands, RmtreeSaysWhenSomethingStays) {
+TEST_F(FileCommands, RmtreeSaysWhatWentAndWhatStayed) {
     fs::create_directories(top / "a" / "b");
     write(top / "a" / "b" / "x");
-    EXPECT_EQ(kavroTool({"rmtree", top.string()}).exitCode, 0);
+    const ProcessResult whole = kavroTool({"rmtree", top.string()});
+    EXPECT_EQ(whole.exitCode, 0) << whole.err;
+    EXPECT_EQ(whole.err, "kavro: " + top.string() + ": removed 4 entries\n");
     EXPECT_FALSE(fs::exists(top));
 
     fs::create_directories(top / "a");
     write(top / "a" / "marked");
+    write(top / "a" / "other");
     fs::permissions(top / "a" / "marked", fs::perms::owner_read);
-    expectOneLineFailure(kavroTool({"rmtree", top.string()}), "not removed completely");
+    const ProcessResult kept = kavroTool({"rmtree", top.string()});
+    expectOneLineFailure(kept, "removed 1 entry, kept 3 entries (1 read-only, 2 not empty); " +
+                                   std::string("first kept: ") + top.string() +
+                                   "/a/marked (read-only)");
     EXPECT_TRUE(fs::exists(top / "a" / "marked"));
+}
 
-    fs::create_directory_symlink(top, dir.path() / "link");
-    expectOneLineFailure(kavroTool({"rmtree", dir.file("link")}), "symbolic link");
-    EXPECT_TRUE(fs::exists(top / "a" / "marked"));
+TEST_F(FileCommands, RmtreeAndPurgeRefuseLinksAndDotsAndTouchNothing) {
+    const fs::path outside = dir.path() / "outside";
+    fs::create_directories(outside / "sub");
+    write(outside / "S-cam0120000101.avi");
+    fs::create_directories(top / "a" / "b");
+    write(top / "a" / "S-cam0120000101.avi");
+    fs::create_directory_symlink(outside, dir.path() / "link");
+    const std::string link = dir.file("link");
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"rmtree", link}, "symbolic link: nothing deleted"},
+        {{"rmtree", link + "/"}, "symbolic link: nothing deleted"},
+        {{"purge", link, "--keep", "S=1"}, "symbolic link"},
+        {{"purge", link + "/", "--keep", "S=1", "--dry-run"}, "symbolic link"},
+        {{"rmtree", "."}, "'.' or '..': refused"},
+        {{"rmtree", "b/.."}, "'.' or '..': refused"},
+        {{"purge", "..", "--keep", "S=1"}, "'.' or '..': refused"},
+        {{"rmtree", "S-cam0120000101.avi"}, "is not a directory"},
+    };
+    const auto working = fs::current_path();
+    fs::current_path(top / "a");
+    for (const Case& c : cases) {
+        const ProcessResult r = kavroTool(c.args);
+        expectOneLineFailure(r, c.says);
+        EXPECT_EQ(r.out, "") << c.args[1];
+    }
+    fs::current_path(working);
+    EXPECT_TRUE(fs::exists(outside / "S-cam0120000101.avi"));
+    EXPECT_TRUE(fs::exists(outside / "sub"));
+    EXPECT_TRUE(fs::exists(top / "a" / "b"));
+    EXPECT_TRUE(fs::exists(top / "a" / "S-cam0120000101.avi"));
+}
+
+TEST_F(FileCommands, PurgeDryRunEscapesControlCharactersAndARunSaysWhatWent) {
+    fs::create_directories(top);
+    write(top / "S-cam0120000101\nforged-line.avi");
+    write(top / "S-cam0120000101\t\x01\\.avi");
+    write(top / "S-cam0120000101-\xb2\xe2.avi");  // GBK bytes pass as they are
+    const std::string t = top.string();
+    const ProcessResult dry = kavroTool({"purge", t, "--keep", "S=7", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(std::count(dry.out.begin(), dry.out.end(), '\n'), 4) << dry.out;
+    EXPECT_NE(dry.out.find(t + "/S-cam0120000101\\nforged-line.avi\n"), std::string::npos);
+    EXPECT_NE(dry.out.find(t + "/S-cam0120000101\\t\\x01\\\\.avi\n"), std::string::npos);
+    EXPECT_NE(dry.out.find(t + "/S-cam0120000101-\xb2\xe2.avi\n"), std::string::npos);
+    EXPECT_NE(dry.out.find(t + "/\n"), std::string::npos);
+
+    const ProcessResult run = kavroTool({"purge", t, "--keep", "S=7"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "kavro: " + t + ": removed 4 entries\n");
+    EXPECT_FALSE(fs::exists(top));
 }
 
 TEST_F(FileCommands, CheckFilesNamesTheFirstMissingFile) {

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "tests/support/temp_dir.hpp"
+#include "tests/support/throwaway_root.hpp"
 
 namespace kavro {
 namespace {
@@ -123,11 +127,13 @@ class Trees : public testing::Test {
     }
     Paths outsideBefore() { return {"deep/", "deep/evidence.avi", "S-cam0120000101.avi"}; }
 
-    // top/ with files, hidden files and directories, three levels, and links out of the tree.
+    // top/ with files, hidden files and directories, three levels, and links out of the tree:
+    // 15 entries with the top.
     void buildTree() {
         fs::create_directories(top / "one" / "two" / "three");
         fs::create_directories(top / ".hidden-dir");
         write(top / "a.avi");
+        write(top / "new\nline\xff");  // a newline and no UTF-8
         write(top / ".hidden");
         write(top / ".hidden-dir" / "x");
         write(top / "one" / "b.avi");
@@ -141,29 +147,114 @@ class Trees : public testing::Test {
 
 TEST_F(Trees, DeleteDirectoryTakesEverythingButWhatLinksLeadTo) {
     buildTree();
-    deleteDirectory(top.string());
+    const TreeReport report = deleteDirectory(top.string());
     EXPECT_FALSE(fs::exists(fs::symlink_status(top)));
     EXPECT_EQ(listing(outside), outsideBefore());
+    EXPECT_EQ(report.start, TreeStart::Walked);
+    EXPECT_TRUE(report.complete());
+    EXPECT_EQ(report.removed, 15u);
+    EXPECT_EQ(report.firstKept, "");
 }
 
 TEST_F(Trees, AReadOnlyFileStaysWithEveryDirectoryAboveIt) {
     buildTree();
     write(top / "one" / "two" / "three" / "marked.avi");
     readOnly(top / "one" / "two" / "three" / "marked.avi");
-    deleteDirectory(top.string());
+    const TreeReport report = deleteDirectory(top.string() + "/");
     EXPECT_EQ(listing(top),
               (Paths{"one/", "one/two/", "one/two/three/", "one/two/three/marked.avi"}));
     EXPECT_EQ(listing(outside), outsideBefore());
+    EXPECT_EQ(report.removed, 11u);
+    EXPECT_EQ(report.keptFor(KeptReason::ReadOnly), 1u);
+    EXPECT_EQ(report.keptFor(KeptReason::NotEmpty), 4u);  // three, two, one and the top
+    EXPECT_EQ(report.keptCount(), 5u);
+    EXPECT_EQ(report.firstKept, top.string() + "/one/two/three/marked.avi");
+    EXPECT_EQ(report.firstKeptReason, KeptReason::ReadOnly);
+    EXPECT_FALSE(report.complete());
 }
 
-TEST_F(Trees, PathsThatAreNoDirectoryAreLeftAlone) {
+TEST_F(Trees, ATopThatIsNoDirectoryIsLeftAloneAndSaysWhy) {
+    buildTree();
     write(dir.path() / "plain.avi");
-    fs::create_directory_symlink(outside, dir.path() / "link");
-    deleteDirectory((dir.path() / "missing").string());
-    deleteDirectory((dir.path() / "plain.avi").string());
-    deleteDirectory("");
+    fs::create_directory_symlink(top, dir.path() / "link");
+    fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling");
+    const std::string d = dir.path().string();
+    struct Case {
+        std::string path;
+        TreeStart start;
+    };
+    const Case cases[] = {
+        {d + "/missing", TreeStart::Missing},
+        {d + "/plain.avi/below", TreeStart::Missing},
+        {d + "/plain.avi", TreeStart::NotADirectory},
+        {d + "/link", TreeStart::Link},
+        {d + "/link/", TreeStart::Link},  // a trailing slash does not lead through it
+        {d + "/link//", TreeStart::Link},
+        {d + "/dangling", TreeStart::Link},
+        {"", TreeStart::NoPath},
+    };
+    for (const Case& c : cases) {
+        for (const TreeReport& report :
+             {deleteDirectory(c.path), purgeExpiredFiles(c.path, RetentionDays{1, 1, 1, 1, 1})}) {
+            EXPECT_EQ(report.start, c.start) << c.path;
+            EXPECT_EQ(report.removed, 0u) << c.path;
+        }
+    }
     EXPECT_TRUE(fs::exists(dir.path() / "plain.avi"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link"));
+    EXPECT_EQ(listing(top).size(), 14u);
+}
+
+TEST_F(Trees, TheWorkingDirectoryAndItsParentAreRefused) {
+    buildTree();
+    const Paths before = listing(top);
+    const fs::path working = fs::current_path();
+    fs::current_path(top / "one" / "two");
+    const char* paths[] = {".", "./", "..", "../", "three/..", "three/.", "../two/."};
+    for (const char* path : paths) {
+        EXPECT_EQ(deleteDirectory(path).start, TreeStart::DotOrDotDot) << path;
+        EXPECT_EQ(purgeExpiredFiles(path, RetentionDays{1, 1, 1, 1, 1}).start,
+                  TreeStart::DotOrDotDot)
+            << path;
+    }
+    fs::current_path(working);
+    EXPECT_EQ(listing(top), before);
+}
+
+TEST_F(Trees, WhatTheSystemRefusesIsKeptAsPermissionDenied) {
+    // The caller may remove top/free.avi but nothing in top/locked, which is not its own.
+    fs::create_directories(top / "locked");
+    write(top / "free.avi");
+    write(top / "locked" / "file.avi");
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t kNobody = 65534;
+    if (root) {
+        // The test runs as an unprivileged user, in a child; it needs a way into the tree.
+        fs::permissions(dir.path(), fs::perms::others_exec, fs::perm_options::add);
+        ASSERT_EQ(::chown(top.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown((top / "free.avi").c_str(), kNobody, kNobody), 0);
+    } else {
+        fs::permissions(top / "locked", fs::perms::owner_write, fs::perm_options::remove);
+    }
+    const std::string t = top.string();
+    const int code = test::inChildProcess([&] {
+        if (root &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            return test::kNotPermitted;
+        }
+        const TreeReport report = deleteDirectory(t);
+        const bool asExpected = report.removed == 1 &&
+                                report.keptFor(KeptReason::PermissionDenied) == 1 &&
+                                report.keptFor(KeptReason::NotEmpty) == 2 &&
+                                report.firstKept == t + "/locked/file.avi" &&
+                                report.firstKeptReason == KeptReason::PermissionDenied;
+        return asExpected ? 0 : 1;
+    });
+    if (code == test::kNotPermitted) GTEST_SKIP() << "cannot run as an unprivileged user";
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(fs::exists(top / "free.avi"));
+    EXPECT_TRUE(fs::exists(top / "locked" / "file.avi"));
+    fs::permissions(top / "locked", fs::perms::owner_all, fs::perm_options::add);
 }
 
 class Purge : public Trees {

@@ -12,9 +12,12 @@ KAVRO_API bool KAVRO_CALL _Kavro_CheckFileExist(void);
 /* Deletes the directory at path and everything in it, depth first, and returns nothing.
  * Whatever cannot be deleted stays, with every directory above it: a read-only file (on POSIX,
  * one whose owner lacks write permission; so even when the caller is root) and anything the
- * system refuses. A symbolic link inside the tree is removed as a link; what it leads to is
- * never touched. Hidden files are deleted like any other. A path that does not exist, or NULL,
- * does nothing. The path string is borrowed. */
+ * system refuses. Nothing outside the directory is ever touched: a symbolic link inside the
+ * tree is removed as a link, never followed, and a file system mounted inside it is left in
+ * place. Hidden files are deleted like any other. A path that is a symbolic link (with or
+ * without a trailing "/"), that does not exist, the root directory however written ("/", "//",
+ * "/..") and a path ending in "." or ".." do nothing, and so does NULL. The path string is
+ * borrowed. */
 KAVRO_API void KAVRO_CALL _DeleteDirectory(kavro_string* path);
 
 /* Purges the directory at path by the keep periods of the host's record and returns nothing.
@@ -29,8 +32,9 @@ KAVRO_API void KAVRO_CALL _DeleteDirectory(kavro_string* path);
  * the file goes when that date plus the day count is on or before today's local date. A name
  * too short or without a valid date keeps the file. Every subdirectory goes whole, whatever
  * the dates in it (as _DeleteDirectory), and the directory itself goes when nothing is left in
- * it. Read-only files and links are handled as by _DeleteDirectory (a link to a directory
- * counts as a subdirectory, but only the link goes). The path string is borrowed. */
+ * it. Read-only files, links, mounts and the paths refused are handled as by _DeleteDirectory
+ * (a link to a directory counts as a subdirectory, but only the link goes). The path string is
+ * borrowed. */
 KAVRO_API void KAVRO_CALL _DeleteDirectoryEx(kavro_string* path, const void* retention_days);
 
 #endif /* KAVRO_C_FILES_H */
