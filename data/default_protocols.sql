@@ -69,138 +69,109 @@ INSERT INTO Protocol (ID, Length) VALUES
     (41, 8), (42, 9), (43, 3), (44, 7), (45, 26), (46, 6), (47, 8), (48, 6), (49, 11),
     (50, 7), (51, 12), (52, 0), (53, 4), (54, 7);
 
--- The stops, shared by every coded row.
+-- The codes, by which bytes of the code each layout sends. Decoders 7 and 13 send all four code
+-- bytes as command 1, command 2, data 1, data 2; 11 and 24 as data 1 to data 4, twice. 23 and
+-- 44 send the two low bytes as command 1 and command 2 with both speeds 0x20, twice (names
+-- beginning Heat, Wipe or Ligh: all four bytes once; names beginning Auto: a fixed auto-scan
+-- frame, then all four bytes). 22 sends the two low bytes as data 1 and data 2 with both speeds
+-- 0 (names beginning Heat, Wipe or Ligh: all four bytes). 47 sends names beginning Focu, Zoom or
+-- Iris as the two low bytes in data 1 and data 2 with both speeds 0, other names as all four
+-- bytes; each frame twice.
+UPDATE Protocol SET BaseAddress = -1 WHERE ID IN (11, 24, 22, 47);
+
 UPDATE Protocol SET
     UpStop = 0, DownStop = 0, LeftStop = 0, RightStop = 0, ZoomIncStop = 0, ZoomDecStop = 0,
     FocusIncStop = 0, FocusDecStop = 0, IrisIncStop = 0, IrisDecStop = 0, Stop = 0
 WHERE ID IN (7, 13, 23, 44, 11, 24, 22, 47);
 
--- Decoders 7 and 13 send the four code bytes as command 1, command 2, data 1, data 2.
+-- The extended commands read alike in both frames, and every layout sends them whole.
+UPDATE Protocol SET
+    Wipe      = 0x00090001,  -- set auxiliary 1
+    WipeStop  = 0x000B0001,  -- clear auxiliary 1
+    Light     = 0x00090002,  -- set auxiliary 2
+    LightStop = 0x000B0002,  -- clear auxiliary 2
+    Heat      = 0x00090003,  -- set auxiliary 3
+    HeatStop  = 0x000B0003   -- clear auxiliary 3
+WHERE ID IN (7, 13, 23, 44, 11, 24, 22, 47);
+
+-- Moves with their speed, all four bytes (command 2 or data 2 hold the same direction bits).
 UPDATE Protocol SET
     Up        = 0x00080020,  -- up, tilt speed 0x20
     Down      = 0x00100020,  -- down, tilt speed 0x20
     Left      = 0x00042000,  -- left, pan speed 0x20
-    Right     = 0x00022000,  -- right, pan speed 0x20
+    Right     = 0x00022000   -- right, pan speed 0x20
+WHERE ID IN (7, 13, 11, 24, 47);
+
+-- Moves in the two low bytes, the layout adding the speeds.
+UPDATE Protocol SET
+    Up        = 0x0008,      -- up
+    Down      = 0x0010,      -- down
+    Left      = 0x0004,      -- left
+    Right     = 0x0002       -- right
+WHERE ID IN (23, 44, 22);
+
+UPDATE Protocol SET
     ZoomInc   = 0x00200000,  -- zoom tele
-    ZoomDec   = 0x00400000,  -- zoom wide
+    ZoomDec   = 0x00400000   -- zoom wide
+WHERE ID IN (7, 13, 11, 24);
+
+UPDATE Protocol SET
+    ZoomInc   = 0x0020,      -- zoom tele
+    ZoomDec   = 0x0040       -- zoom wide
+WHERE ID IN (23, 44, 22, 47);
+
+-- The 0xFF frame: focus far is a bit of command 2, the rest of command 1.
+UPDATE Protocol SET
     FocusInc  = 0x00800000,  -- focus far
     FocusDec  = 0x01000000,  -- focus near
     IrisInc   = 0x02000000,  -- iris open
     IrisDec   = 0x04000000,  -- iris close
-    Auto      = 0x90000000,  -- sense + auto scan: auto scan on
-    AutoStop  = 0x10000000,  -- auto scan without sense: manual scan
-    Wipe      = 0x00090001,  -- set auxiliary 1
-    WipeStop  = 0x000B0001,  -- clear auxiliary 1
-    Light     = 0x00090002,  -- set auxiliary 2
-    LightStop = 0x000B0002,  -- clear auxiliary 2
-    Heat      = 0x00090003,  -- set auxiliary 3
-    HeatStop  = 0x000B0003,  -- clear auxiliary 3
     Power     = 0x88000000,  -- sense + camera on/off: camera on
     PowerStop = 0x08000000   -- camera on/off without sense: camera off
 WHERE ID IN (7, 13);
 
--- Decoders 23 and 44 send the code's two low bytes as command 1 and command 2 with both speeds
--- 0x20, twice; names beginning Heat, Wipe or Ligh send all four bytes once; names beginning
--- Auto send a fixed auto-scan frame first, then all four bytes.
 UPDATE Protocol SET
-    Up        = 0x0008,      -- up
-    Down      = 0x0010,      -- down
-    Left      = 0x0004,      -- left
-    Right     = 0x0002,      -- right
-    ZoomInc   = 0x0020,      -- zoom tele
-    ZoomDec   = 0x0040,      -- zoom wide
     FocusInc  = 0x0080,      -- focus far
     FocusDec  = 0x0100,      -- focus near
     IrisInc   = 0x0200,      -- iris open
     IrisDec   = 0x0400,      -- iris close
-    Auto      = 0x90000000,  -- sense + auto scan: auto scan on
-    AutoStop  = 0x10000000,  -- manual scan
-    Wipe      = 0x00090001,  -- set auxiliary 1
-    WipeStop  = 0x000B0001,  -- clear auxiliary 1
-    Light     = 0x00090002,  -- set auxiliary 2
-    LightStop = 0x000B0002,  -- clear auxiliary 2
-    Heat      = 0x00090003,  -- set auxiliary 3
-    HeatStop  = 0x000B0003,  -- clear auxiliary 3
     Power     = 0x8800,      -- camera on
     PowerStop = 0x0800       -- camera off
 WHERE ID IN (23, 44);
 
--- Decoders 11 and 24 send the four code bytes as data 1 to data 4, twice.
 UPDATE Protocol SET
-    BaseAddress = -1,
-    Up        = 0x00080020,  -- up, tilt speed 0x20
-    Down      = 0x00100020,  -- down, tilt speed 0x20
-    Left      = 0x00042000,  -- left, pan speed 0x20
-    Right     = 0x00022000,  -- right, pan speed 0x20
-    ZoomInc   = 0x00200000,  -- zoom tele
-    ZoomDec   = 0x00400000,  -- zoom wide
+    Auto      = 0x90000000,  -- sense + auto scan: auto scan on
+    AutoStop  = 0x10000000   -- auto scan without sense: manual scan
+WHERE ID IN (7, 13, 23, 44);
+
+-- The 0xA0 frame: the lens and the camera in data 1.
+UPDATE Protocol SET
     FocusInc  = 0x01000000,  -- focus far
     FocusDec  = 0x02000000,  -- focus near
     IrisInc   = 0x04000000,  -- iris open
-    IrisDec   = 0x08000000,  -- iris close
-    Auto      = 0x20000000,  -- auto scan on
-    AutoStop  = 0,           -- no auto scan bit
-    Wipe      = 0x00090001,  -- set auxiliary 1
-    WipeStop  = 0x000B0001,  -- clear auxiliary 1
-    Light     = 0x00090002,  -- set auxiliary 2
-    LightStop = 0x000B0002,  -- clear auxiliary 2
-    Heat      = 0x00090003,  -- set auxiliary 3
-    HeatStop  = 0x000B0003,  -- clear auxiliary 3
-    Power     = 0x50000000,  -- camera on + camera on/off: camera on
-    PowerStop = 0x10000000   -- camera on/off alone: camera off
+    IrisDec   = 0x08000000   -- iris close
 WHERE ID IN (11, 24);
 
--- Decoder 22 sends the code's two low bytes as data 1 and data 2 with both speeds 0 (a
--- fixed-speed receiver); names beginning Heat, Wipe or Ligh send all four bytes.
 UPDATE Protocol SET
-    BaseAddress = -1,
-    Up        = 0x0008,      -- up
-    Down      = 0x0010,      -- down
-    Left      = 0x0004,      -- left
-    Right     = 0x0002,      -- right
-    ZoomInc   = 0x0020,      -- zoom tele
-    ZoomDec   = 0x0040,      -- zoom wide
     FocusInc  = 0x0100,      -- focus far
     FocusDec  = 0x0200,      -- focus near
     IrisInc   = 0x0400,      -- iris open
-    IrisDec   = 0x0800,      -- iris close
+    IrisDec   = 0x0800       -- iris close
+WHERE ID IN (22, 47);
+
+UPDATE Protocol SET
+    Auto      = 0x20000000,  -- auto scan on
+    AutoStop  = 0,           -- no auto scan bit
+    Power     = 0x50000000,  -- camera on + camera on/off: camera on
+    PowerStop = 0x10000000   -- camera on/off alone: camera off
+WHERE ID IN (11, 24, 47);
+
+UPDATE Protocol SET
     Auto      = 0x2000,      -- auto scan on
     AutoStop  = 0,           -- no auto scan bit
-    Wipe      = 0x00090001,  -- set auxiliary 1
-    WipeStop  = 0x000B0001,  -- clear auxiliary 1
-    Light     = 0x00090002,  -- set auxiliary 2
-    LightStop = 0x000B0002,  -- clear auxiliary 2
-    Heat      = 0x00090003,  -- set auxiliary 3
-    HeatStop  = 0x000B0003,  -- clear auxiliary 3
     Power     = 0x5000,      -- camera on
     PowerStop = 0x1000       -- camera off
 WHERE ID = 22;
-
--- Decoder 47 sends names beginning Focu, Zoom or Iris as the code's two low bytes in data 1 and
--- data 2 with both speeds 0, every other name as all four bytes; each frame twice.
-UPDATE Protocol SET
-    BaseAddress = -1,
-    Up        = 0x00080020,  -- up, tilt speed 0x20
-    Down      = 0x00100020,  -- down, tilt speed 0x20
-    Left      = 0x00042000,  -- left, pan speed 0x20
-    Right     = 0x00022000,  -- right, pan speed 0x20
-    ZoomInc   = 0x0020,      -- zoom tele
-    ZoomDec   = 0x0040,      -- zoom wide
-    FocusInc  = 0x0100,      -- focus far
-    FocusDec  = 0x0200,      -- focus near
-    IrisInc   = 0x0400,      -- iris open
-    IrisDec   = 0x0800,      -- iris close
-    Auto      = 0x20000000,  -- auto scan on
-    AutoStop  = 0,           -- no auto scan bit
-    Wipe      = 0x00090001,  -- set auxiliary 1
-    WipeStop  = 0x000B0001,  -- clear auxiliary 1
-    Light     = 0x00090002,  -- set auxiliary 2
-    LightStop = 0x000B0002,  -- clear auxiliary 2
-    Heat      = 0x00090003,  -- set auxiliary 3
-    HeatStop  = 0x000B0003,  -- clear auxiliary 3
-    Power     = 0x50000000,  -- camera on
-    PowerStop = 0x10000000   -- camera off
-WHERE ID = 47;
 
 -- The dome table. Every dome layout puts the caller's parameter into the frame (for the coded
 -- rows: data 2 or data 4, the tilt speed of a move, the number of a preset or an auxiliary
@@ -230,13 +201,18 @@ INSERT INTO DomeProtocol (ID, Length) VALUES
     (27, 7), (33, 6), (37, 7), (39, 9), (41, 8), (43, 3), (44, 7), (47, 8), (49, 11),
     (50, 7), (51, 12), (53, 4), (54, 7);
 
+-- Domes 23, 37 and 44 send the code's three high bytes as command 1, command 2 and data 1, and
+-- the parameter as data 2; domes 11, 24 and 22 the three high bytes as data 1 to data 3, and the
+-- parameter as data 4. Dome 47 sends the two low bytes as data 1 and data 2, data 3 (the pan
+-- speed) 0, and the parameter as data 4.
+UPDATE DomeProtocol SET BaseAddress = -1 WHERE ID IN (11, 24, 22, 47);
+
 UPDATE DomeProtocol SET
     UpStop = 0, DownStop = 0, LeftStop = 0, RightStop = 0, ZoomIncStop = 0, ZoomDecStop = 0,
     FocusIncStop = 0, FocusDecStop = 0, IrisIncStop = 0, IrisDecStop = 0, Stop = 0
 WHERE ID IN (23, 37, 44, 11, 24, 22, 47);
 
--- Domes 23, 37 and 44 send the code's three high bytes as command 1, command 2 and data 1, the
--- parameter as data 2 (the tilt speed of Up and Down).
+-- Command 2 and data 2 hold the same bits, and so the same codes serve both frames.
 UPDATE DomeProtocol SET
     Up          = 0x00080000,  -- up, tilt speed from the parameter
     Down        = 0x00100000,  -- down, tilt speed from the parameter
@@ -244,6 +220,14 @@ UPDATE DomeProtocol SET
     Right       = 0x00022000,  -- right, pan speed 0x20
     ZoomInc     = 0x00200000,  -- zoom tele
     ZoomDec     = 0x00400000,  -- zoom wide
+    SetPreset   = 0x00030000,  -- set preset, its number from the parameter
+    ClearPreset = 0x00050000,  -- clear preset
+    GotoPreset  = 0x00070000,  -- go to preset
+    SetAux      = 0x00090000,  -- set auxiliary, its number from the parameter
+    ClearAux    = 0x000B0000   -- clear auxiliary
+WHERE ID IN (23, 37, 44, 11, 24, 22);
+
+UPDATE DomeProtocol SET
     FocusInc    = 0x00800000,  -- focus far
     FocusDec    = 0x01000000,  -- focus near
     IrisInc     = 0x02000000,  -- iris open
@@ -251,24 +235,10 @@ UPDATE DomeProtocol SET
     Auto        = 0x90000000,  -- sense + auto scan: auto scan on
     AutoStop    = 0x10000000,  -- manual scan
     Power       = 0x88000000,  -- camera on
-    PowerStop   = 0x08000000,  -- camera off
-    SetPreset   = 0x00030000,  -- set preset, its number from the parameter
-    ClearPreset = 0x00050000,  -- clear preset
-    GotoPreset  = 0x00070000,  -- go to preset
-    SetAux      = 0x00090000,  -- set auxiliary, its number from the parameter
-    ClearAux    = 0x000B0000   -- clear auxiliary
+    PowerStop   = 0x08000000   -- camera off
 WHERE ID IN (23, 37, 44);
 
--- Domes 11, 24 and 22 send the code's three high bytes as data 1 to data 3, the parameter as
--- data 4.
 UPDATE DomeProtocol SET
-    BaseAddress = -1,
-    Up          = 0x00080000,  -- up, tilt speed from the parameter
-    Down        = 0x00100000,  -- down, tilt speed from the parameter
-    Left        = 0x00042000,  -- left, pan speed 0x20
-    Right       = 0x00022000,  -- right, pan speed 0x20
-    ZoomInc     = 0x00200000,  -- zoom tele
-    ZoomDec     = 0x00400000,  -- zoom wide
     FocusInc    = 0x01000000,  -- focus far
     FocusDec    = 0x02000000,  -- focus near
     IrisInc     = 0x04000000,  -- iris open
@@ -276,18 +246,10 @@ UPDATE DomeProtocol SET
     Auto        = 0x20000000,  -- auto scan on
     AutoStop    = 0,           -- no auto scan bit
     Power       = 0x50000000,  -- camera on
-    PowerStop   = 0x10000000,  -- camera off
-    SetPreset   = 0x00030000,  -- set preset, its number from the parameter
-    ClearPreset = 0x00050000,  -- clear preset
-    GotoPreset  = 0x00070000,  -- go to preset
-    SetAux      = 0x00090000,  -- set auxiliary, its number from the parameter
-    ClearAux    = 0x000B0000   -- clear auxiliary
+    PowerStop   = 0x10000000   -- camera off
 WHERE ID IN (11, 24, 22);
 
--- Dome 47 sends the code's two low bytes as data 1 and data 2, data 3 (the pan speed) 0, and
--- the parameter as data 4.
 UPDATE DomeProtocol SET
-    BaseAddress = -1,
     Up          = 0x0008,      -- up, tilt speed from the parameter
     Down        = 0x0010,      -- down, tilt speed from the parameter
     Left        = 0x0004,      -- left
