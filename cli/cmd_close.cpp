@@ -12,6 +12,8 @@ int runClose(const CommandLine& line) {
     const std::string& title = line.positional()[0];
     switch (closeApplication(title)) {
         case CloseResult::NoDisplay:
+            if (const std::string problem = x11ClientProblem(); !problem.empty())
+                throw Failure("cannot talk to the X server: " + problem + " (install libxcb1)");
             throw Failure("no X display to ask (is DISPLAY set?)");
         case CloseResult::NoWindow:
             throw Failure("no window titled '" + title + "'");

@@ -18,7 +18,7 @@ int runDome(const CommandLine& line) {
     const std::int32_t param = line.integerOr("param", 0);
     const std::string& command = line.positional()[0];
 
-    OpenTable table = openProtocolTable(line);
+    OpenTable table = openProtocolTable(line, true, kDomeTableName);
     CommandLineSerial serial(line);
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
@@ -41,7 +41,8 @@ const Command& domeCommand() {
         "\n"
         "  --db PATH         SQLite database holding the protocol table\n"
         "                    (default: the bundled table)\n"
-        "  --table NAME      the protocol table (default: Protocol)\n"
+        "  --table NAME      the protocol table (default: DomeProtocol in the bundled\n"
+        "                    database, Protocol in one given by --db)\n"
         "  --protocol ID     the protocol's ID\n"
         "  --camera N        the dome address\n"
         "  --speed L         speed level, 0 (the row's Slowest) to 10 (its Fastest); default 0\n"

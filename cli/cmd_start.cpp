@@ -18,7 +18,7 @@ int runStart(const CommandLine& line) {
         throw Failure("cannot start '" + splitCommandLine(commandLine).front() +
                       "': " + std::strerror(result.error));
     }
-    std::printf("started process %d\n", result.processId);
+    std::printf("%d\n", result.processId);
     return kExitOk;
 }
 
@@ -31,7 +31,8 @@ const Command& startCommand() {
         "quotes group them (\"a b\" is one word, \"\" inside quotes a literal quote), and a\n"
         "backslash escapes a double quote (\\\"); other backslashes are kept. The program is\n"
         "found through PATH unless it names a directory, and is run directly, never through a\n"
-        "shell: $, ;, |, > and the like are ordinary characters. Prints the process ID.\n"
+        "shell: $, ;, |, > and the like are ordinary characters. Prints the process ID alone,\n"
+        "for scripts: pid=$(kavro start ...).\n"
         "\n"
         "Example:\n"
         "  kavro start 'xmessage -center \"camera 3 offline\"'\n",

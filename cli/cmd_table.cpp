@@ -32,6 +32,13 @@ int runCheck(const CommandLine& line) {
     if (check.sound()) {
         std::printf("table %s of %s: %s, no problems found%s\n", table.name().c_str(),
                     table.path.c_str(), rows.c_str(), domes.c_str());
+        if (check.rowsWithoutCodes != 0) {
+            std::printf(
+                "%zu of the %s %s no command code at all: no command is sent for %s "
+                "until codes are filled in ('kavro protocols' lists them)\n",
+                check.rowsWithoutCodes, rows.c_str(), check.rowsWithoutCodes == 1 ? "has" : "have",
+                check.rowsWithoutCodes == 1 ? "its ID" : "their IDs");
+        }
         return kExitOk;
     }
     for (const std::string& finding : check.findings)
@@ -68,7 +75,8 @@ const Command& tableCommand() {
         "A table without the fields StayTime, Slowest and Fastest serves decoders only: its\n"
         "Lengths are checked against the decoder frames, and the summary says that every dome\n"
         "command is refused.\n"
-        "Exit 0 with a one-line summary when the table is sound, 1 after the list otherwise.\n"
+        "Exit 0 with a summary when the table is sound (and how many rows have no command code\n"
+        "at all, so that nothing is sent for their IDs), 1 after the list otherwise.\n"
         "\n"
         "  --db PATH         SQLite database holding the protocol table\n"
         "                    (default: the bundled table)\n"

@@ -11,10 +11,21 @@ namespace kavro::cli {
 namespace {
 
 void printUsage(std::FILE* out) {
-    std::fprintf(out, "usage: kavro COMMAND [OPTIONS] [ARGS]\n\ncommands:\n");
+    std::fprintf(out,
+                 "usage: kavro COMMAND [OPTIONS] [ARGS]\n"
+                 "\n"
+                 "Sends named camera commands to pan/tilt/zoom decoders, speed domes and video\n"
+                 "matrix switchers over serial lines (or prints the bytes that would go out),\n"
+                 "checks protocol tables, appends log rows, purges dated recordings and does the\n"
+                 "host chores of a video-surveillance system, through the Kavro_Public library.\n"
+                 "Exit status: 0 done, 1 the library reported failure (the reason on stderr, one\n"
+                 "line), 2 bad arguments (with the usage).\n"
+                 "\ncommands:\n");
     for (const Command* c : allCommands())
         std::fprintf(out, "  kavro %s\n", c->synopsis);
-    std::fprintf(out, "\n'kavro COMMAND --help' tells more of each.\n");
+    std::fprintf(out,
+                 "\n'kavro COMMAND --help' tells more of each; 'kavro --version' prints the "
+                 "version.\n");
 }
 
 void printHelp(const Command& c) {
@@ -33,6 +44,10 @@ int run(int argc, char** argv) {
     if (args.empty()) {
         printUsage(stderr);
         return kExitUsage;
+    }
+    if (args[0] == "--version") {
+        std::printf("kavro %s\n", KAVRO_VERSION);
+        return kExitOk;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         if (args.size() > 1) {

@@ -21,10 +21,11 @@ std::string defaultTablePath() {
                   (dir / "kavro_protocols.db").string() + "); give one with --db");
 }
 
-OpenTable openProtocolTable(const CommandLine& line, bool readOnly) {
+OpenTable openProtocolTable(const CommandLine& line, bool readOnly, const char* bundledTable) {
     OpenTable table;
     table.path = line.has("db") ? *line.value("db") : defaultTablePath();
-    const std::string name = line.valueOr("table", "Protocol");
+    const std::string name =
+        line.valueOr("table", line.has("db") ? kDecoderTableName : bundledTable);
     try {
         SqliteOpenOptions options;
         options.readOnly = readOnly;

@@ -22,7 +22,14 @@ struct OpenTable {
     const std::string& name() const { return set->tableName(); }
 };
 
-// Opens --db (default: the bundled table) and --table (default: Protocol). Raises Failure.
-OpenTable openProtocolTable(const CommandLine& line, bool readOnly = true);
+// The tables of the bundled database: decoders, and domes (whose rows take their command bytes
+// from other bytes of the code).
+inline constexpr const char* kDecoderTableName = "Protocol";
+inline constexpr const char* kDomeTableName = "DomeProtocol";
+
+// Opens --db (default: the bundled database) and --table. Without --table: bundledTable in the
+// bundled database, Protocol in one given by --db. Raises Failure.
+OpenTable openProtocolTable(const CommandLine& line, bool readOnly = true,
+                            const char* bundledTable = kDecoderTableName);
 
 }  // namespace kavro::cli

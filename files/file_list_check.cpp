@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -23,14 +25,25 @@ bool isExistingFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// "cannot read FileList.Dat in /opt/site: No such file or directory".
+std::runtime_error unreadable(const std::filesystem::path& listFile, int error) {
+    std::error_code ec;
+    const std::filesystem::path where = std::filesystem::absolute(listFile, ec);
+    const std::string place =
+        ec ? listFile.string() : where.filename().string() + " in " + where.parent_path().string();
+    return std::runtime_error("cannot read " + place + ": " +
+                              (error != 0 ? std::strerror(error) : "read error"));
+}
+
 }  // namespace
 
 std::optional<std::string> firstMissingListedFile(const std::filesystem::path& listFile) {
+    errno = 0;
     std::ifstream in(listFile, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + listFile.string());
+    if (!in) throw unreadable(listFile, errno);
     std::stringstream buffer;
     buffer << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("cannot read " + listFile.string());
+    if (in.bad()) throw unreadable(listFile, errno);
     const std::string text = buffer.str();
 
     std::size_t start = 0;

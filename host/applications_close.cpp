@@ -9,4 +9,8 @@ CloseResult closeApplication(std::string_view title) {
     return x11::askWindowToClose(gbkToUtf8(title));
 }
 
+std::string x11ClientProblem() {
+    return x11::libraryProblem();
+}
+
 }  // namespace kavro

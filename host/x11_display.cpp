@@ -1,5 +1,6 @@
 #include "host/x11_display.hpp"
 
+#include <dlfcn.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -14,6 +15,84 @@
 namespace kavro::x11 {
 namespace {
 
+// The client library is loaded when a call first needs the X server, not when the program
+// starts: most programs (the kavro tool above all) never ask, and binding it at start-up costs
+// every one of them. The functions used, by their names without the xcb_ prefix:
+#define KAVRO_XCB_FUNCTIONS(X)     \
+    X(connect)                     \
+    X(disconnect)                  \
+    X(connection_has_error)        \
+    X(get_setup)                   \
+    X(setup_roots_iterator)        \
+    X(screen_next)                 \
+    X(setup_pixmap_formats)        \
+    X(setup_pixmap_formats_length) \
+    X(intern_atom)                 \
+    X(intern_atom_reply)           \
+    X(get_property)                \
+    X(get_property_reply)          \
+    X(get_property_value)          \
+    X(get_property_value_length)   \
+    X(query_tree)                  \
+    X(query_tree_reply)            \
+    X(query_tree_children)         \
+    X(query_tree_children_length)  \
+    X(send_event_checked)          \
+    X(request_check)
+
+// One member per function, xcb_connect as connect and so on: the list is the only place the
+// names are written, so a member cannot be left unbound.
+struct Xcb {
+#define KAVRO_XCB_MEMBER(name) decltype(&::xcb_##name) name;
+    KAVRO_XCB_FUNCTIONS(KAVRO_XCB_MEMBER)
+#undef KAVRO_XCB_MEMBER
+};
+
+constexpr const char* kLibrary = "libxcb.so.1";
+
+struct Loaded {
+    std::optional<Xcb> xcb;
+    std::string problem;  // why it could not be loaded
+};
+
+// Looks one function up; the first one missing becomes the problem.
+template <class Function>
+void bind(void* handle, const char* name, Function& function, std::string& problem) {
+    function = reinterpret_cast<Function>(::dlsym(handle, name));
+    if (function == nullptr && problem.empty()) {
+        problem.assign(kLibrary);
+        problem.append(" has no ").append(name);
+    }
+}
+
+Loaded load() {
+    Loaded loaded;
+    // Kept loaded for the life of the process: connections may be held across calls.
+    void* handle = ::dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* error = ::dlerror();
+        loaded.problem.assign(error != nullptr ? error : "cannot load libxcb");
+        return loaded;
+    }
+    Xcb x{};
+    std::string& problem = loaded.problem;
+#define KAVRO_XCB_BIND(name) bind(handle, "xcb_" #name, x.name, problem);
+    KAVRO_XCB_FUNCTIONS(KAVRO_XCB_BIND)
+#undef KAVRO_XCB_BIND
+    if (problem.empty()) loaded.xcb = x;
+    return loaded;
+}
+
+const Loaded& library() {
+    static const Loaded loaded = load();
+    return loaded;
+}
+
+// The loaded functions; only called once library() has them.
+const Xcb& xcb() {
+    return *library().xcb;
+}
+
 struct FreeReply {
     void operator()(void* reply) const noexcept { std::free(reply); }
 };
@@ -23,22 +102,22 @@ using ReplyPtr = std::unique_ptr<Reply, FreeReply>;
 // One connection to the server DISPLAY names, for the length of one call.
 class Connection {
   public:
-    Connection() : connection_(::xcb_connect(nullptr, &screenNumber_)) {}
+    Connection() : connection_(library().xcb ? xcb().connect(nullptr, &screenNumber_) : nullptr) {}
     ~Connection() {
-        if (connection_ != nullptr) ::xcb_disconnect(connection_);
+        if (connection_ != nullptr) xcb().disconnect(connection_);
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     bool ok() const {
-        return connection_ != nullptr && ::xcb_connection_has_error(connection_) == 0;
+        return connection_ != nullptr && xcb().connection_has_error(connection_) == 0;
     }
     xcb_connection_t* get() const { return connection_; }
-    const xcb_setup_t* setup() const { return ::xcb_get_setup(connection_); }
+    const xcb_setup_t* setup() const { return xcb().get_setup(connection_); }
 
     const xcb_screen_t* screen() const {
-        xcb_screen_iterator_t it = ::xcb_setup_roots_iterator(setup());
-        for (int i = 0; it.rem > 0; ++i, ::xcb_screen_next(&it)) {
+        xcb_screen_iterator_t it = xcb().setup_roots_iterator(setup());
+        for (int i = 0; it.rem > 0; ++i, xcb().screen_next(&it)) {
             if (i == screenNumber_) return it.data;
         }
         return nullptr;
@@ -46,9 +125,9 @@ class Connection {
 
     xcb_atom_t atom(const char* name) const {
         const auto cookie =
-            ::xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+            xcb().intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
         ReplyPtr<xcb_intern_atom_reply_t> reply(
-            ::xcb_intern_atom_reply(connection_, cookie, nullptr));
+            xcb().intern_atom_reply(connection_, cookie, nullptr));
         return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     }
 
@@ -65,18 +144,18 @@ struct Property {
 
 // A window's property; nothing when it is not set or the window is gone.
 std::optional<Property> readProperty(const Connection& x, xcb_window_t window, xcb_atom_t name) {
-    const auto cookie = ::xcb_get_property(x.get(), 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0,
+    const auto cookie = xcb().get_property(x.get(), 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0,
                                            1u << 16);  // in 32-bit units: titles of up to 256 KiB
     xcb_generic_error_t* error = nullptr;
-    ReplyPtr<xcb_get_property_reply_t> reply(::xcb_get_property_reply(x.get(), cookie, &error));
+    ReplyPtr<xcb_get_property_reply_t> reply(xcb().get_property_reply(x.get(), cookie, &error));
     std::free(error);
     if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
     Property property;
     property.type = reply->type;
     property.format = reply->format;
-    const int length = ::xcb_get_property_value_length(reply.get());
+    const int length = xcb().get_property_value_length(reply.get());
     if (length > 0) {
-        property.bytes.assign(static_cast<const char*>(::xcb_get_property_value(reply.get())),
+        property.bytes.assign(static_cast<const char*>(xcb().get_property_value(reply.get())),
                               static_cast<std::size_t>(length));
     }
     return property;
@@ -84,10 +163,10 @@ std::optional<Property> readProperty(const Connection& x, xcb_window_t window, x
 
 std::vector<xcb_window_t> childrenOf(const Connection& x, xcb_window_t window) {
     ReplyPtr<xcb_query_tree_reply_t> reply(
-        ::xcb_query_tree_reply(x.get(), ::xcb_query_tree(x.get(), window), nullptr));
+        xcb().query_tree_reply(x.get(), xcb().query_tree(x.get(), window), nullptr));
     if (!reply) return {};
-    const xcb_window_t* children = ::xcb_query_tree_children(reply.get());
-    const int count = ::xcb_query_tree_children_length(reply.get());
+    const xcb_window_t* children = xcb().query_tree_children(reply.get());
+    const int count = xcb().query_tree_children_length(reply.get());
     return std::vector<xcb_window_t>(children, children + (count > 0 ? count : 0));
 }
 
@@ -140,6 +219,10 @@ class WindowSearch {
 
 }  // namespace
 
+std::string libraryProblem() {
+    return library().problem;
+}
+
 std::optional<DisplayMode> currentDisplayMode() {
     const Connection x;
     if (!x.ok()) return std::nullopt;
@@ -150,8 +233,8 @@ std::optional<DisplayMode> currentDisplayMode() {
     mode.height = screen->height_in_pixels;
     mode.bitsPerPixel = screen->root_depth;
     // A pixel of depth 24 is stored in 32 bits: the pixel format tells the bits per pixel.
-    const xcb_format_t* formats = ::xcb_setup_pixmap_formats(x.setup());
-    const int count = ::xcb_setup_pixmap_formats_length(x.setup());
+    const xcb_format_t* formats = xcb().setup_pixmap_formats(x.setup());
+    const int count = xcb().setup_pixmap_formats_length(x.setup());
     for (int i = 0; i < count; ++i) {
         if (formats[i].depth == screen->root_depth) mode.bitsPerPixel = formats[i].bits_per_pixel;
     }
@@ -186,11 +269,11 @@ CloseResult askWindowToClose(std::string_view utf8Title) {
         event.type = x.atom("WM_PROTOCOLS");
         event.data.data32[0] = x.atom("WM_DELETE_WINDOW");
         event.data.data32[1] = XCB_CURRENT_TIME;
-        const auto cookie = ::xcb_send_event_checked(x.get(), 0, client, XCB_EVENT_MASK_NO_EVENT,
+        const auto cookie = xcb().send_event_checked(x.get(), 0, client, XCB_EVENT_MASK_NO_EVENT,
                                                      reinterpret_cast<const char*>(&event));
         // Waiting for the server's answer means the request has been delivered (or the window
         // was gone already) before the call returns.
-        std::free(::xcb_request_check(x.get(), cookie));
+        std::free(xcb().request_check(x.get(), cookie));
         return CloseResult::Asked;
     }
     return CloseResult::NoWindow;

@@ -1,15 +1,20 @@
 // The library's few questions to the X server that DISPLAY names. Every function opens its own
-// connection and closes it before returning; without a reachable server each answers "none".
+// connection and closes it before returning; without a reachable server, or without the X client
+// library (libxcb, loaded on the first question), each answers "none".
 #pragma once
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "kavro/applications.hpp"
 #include "kavro/host_info.hpp"
 
 namespace kavro::x11 {
+
+// Why the X client library cannot be used (its loader's message), or empty when it can.
+std::string libraryProblem();
 
 // The default screen's size and bits per pixel.
 std::optional<DisplayMode> currentDisplayMode();

@@ -40,6 +40,7 @@ struct DecoderProtocol {
     int id;
     int frameLength;  // the Length its row must have, or kSetsOwnLength
     DecoderLayout layout;
+    const char* shape;  // the frame in a few words, for people: "0xAB lead, byte sum"
 };
 
 // The protocol registered for an ID; null for IDs without one (their frame goes out unset).

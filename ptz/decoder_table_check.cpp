@@ -132,7 +132,52 @@ void checkDomeFields(ProtocolRow& reader, const std::function<void(const std::st
     }
 }
 
+std::vector<std::string> commandFields(const std::vector<std::string>& names) {
+    std::vector<std::string> commands;
+    for (const std::string& name : names) {
+        if (isCommandField(name)) commands.push_back(name);
+    }
+    return commands;
+}
+
+// Whether the current row's field holds anything; a field that cannot be read holds nothing.
+bool holdsValue(ProtocolRow& reader, const std::string& field) {
+    try {
+        return !reader.value(field).isEmpty();
+    } catch (const RowRefused&) {
+        return false;
+    }
+}
+
+std::optional<std::int32_t> readInt32(ProtocolRow& reader, const char* field) {
+    try {
+        return reader.value(field).toInt32();
+    } catch (const RowRefused&) {
+    } catch (const HostError&) {
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::vector<ProtocolRowSummary> listProtocolTable(RecordSet& table) {
+    const std::vector<std::string> names = table.fieldNames();
+    const std::vector<std::string> commands = commandFields(names);
+    const bool hasId = hasField(names, kRowFields[0]);
+    const bool hasLength = hasField(names, kRowFields[1]);
+    std::vector<ProtocolRowSummary> rows;
+    for (table.first(); !table.eof(); table.next()) {
+        ProtocolRow reader(table);
+        ProtocolRowSummary row;
+        if (hasId) row.id = readInt32(reader, "ID");
+        if (hasLength) row.length = readInt32(reader, "Length");
+        for (const std::string& command : commands) {
+            if (holdsValue(reader, command)) row.codedCommands.push_back(command);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
 
 DecoderTableCheck checkDecoderTable(RecordSet& table) {
     DecoderTableCheck check;
@@ -149,10 +194,7 @@ DecoderTableCheck checkDecoderTable(RecordSet& table) {
         if (!hasField(names, field)) check.missingDomeFields.emplace_back(field);
     }
     const bool domeTable = check.missingDomeFields.empty();
-    std::vector<std::string> commands;
-    for (const std::string& name : names) {
-        if (isCommandField(name)) commands.push_back(name);
-    }
+    const std::vector<std::string> commands = commandFields(names);
 
     std::map<std::int32_t, std::size_t> firstRowOf;
     std::size_t row = 0;
@@ -201,13 +243,16 @@ DecoderTableCheck checkDecoderTable(RecordSet& table) {
             }
         }
         if (domeTable) checkDomeFields(reader, note);
+        bool anyCode = false;
         for (const std::string& command : commands) {
+            anyCode = anyCode || holdsValue(reader, command);
             try {
                 reader.code(command);
             } catch (const RowRefused& refused) {
                 if (refused.result.refusal != Refusal::EmptyValue) note(refused.result.message);
             }
         }
+        if (!anyCode) ++check.rowsWithoutCodes;
     }
     check.rows = row;
     return check;

@@ -44,6 +44,7 @@ struct DomeProtocol {
     int id;
     int frameLength;  // the Length its row must have, or kSetsOwnLength
     DomeLayout layout;
+    const char* shape;  // the frame in a few words, for people
 };
 
 // The dome layout registered for an ID; null for IDs without one (their frame goes out unset).

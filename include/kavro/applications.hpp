@@ -49,4 +49,9 @@ enum class CloseResult {
 // title. Only that first window is asked.
 CloseResult closeApplication(std::string_view title);
 
+// Why the X client library (libxcb, loaded on the first call that talks to the X server) cannot
+// be used, as its loader says; empty when it can. closeApplication and the display fields of the
+// system information answer "no display" without it.
+std::string x11ClientProblem();
+
 }  // namespace kavro

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@ struct DecoderTableCheck {
     // The dome fields (StayTime, Slowest, Fastest) the table lacks. Not a finding: such a table
     // serves decoders only, and every dome command read from it is refused.
     std::vector<std::string> missingDomeFields;
+    // Rows without any command code (every command field empty): no command is ever sent for
+    // their IDs until codes are filled in. Not a finding either.
+    std::size_t rowsWithoutCodes = 0;
     bool sound() const noexcept { return findings.empty(); }
     bool servesDomes() const noexcept { return missingDomeFields.empty(); }
 };
@@ -41,5 +46,17 @@ struct DecoderTableCheck {
 // Command fields are all fields but ID, Length, BaseAddress, StayTime, Slowest, Fastest and
 // Name. Raises HostError only when the table cannot be walked at all.
 DecoderTableCheck checkDecoderTable(RecordSet& table);
+
+// One row of a protocol table as a listing shows it.
+struct ProtocolRowSummary {
+    std::optional<std::int32_t> id;      // empty when the ID is missing or no number
+    std::optional<std::int32_t> length;  // likewise the Length
+    // The command fields that hold a value (a code, or something that will not convert), in
+    // the table's field order; the same fields the check treats as commands.
+    std::vector<std::string> codedCommands;
+};
+
+// Every row from the first, in row order. Raises HostError when the table cannot be walked.
+std::vector<ProtocolRowSummary> listProtocolTable(RecordSet& table);
 
 }  // namespace kavro

@@ -218,6 +218,10 @@ TEST_F(FileCommands, CheckFilesNamesTheFirstMissingFile) {
     fs::current_path(before);
 
     expectOneLineFailure(noList, "FileList.Dat");
+    // The reason and the directory searched, not only the name.
+    EXPECT_NE(noList.err.find(" in " + dir.path().string() + ": No such file or directory"),
+              std::string::npos)
+        << noList.err;
     EXPECT_EQ(complete.exitCode, 0) << complete.err;
     expectOneLineFailure(incomplete, "gone.bin");
     EXPECT_EQ(incomplete.err.find("also-gone"), std::string::npos);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ptz/decoder_protocols.hpp"
+#include "tests/support/case_names.hpp"
 #include "tests/support/decoder_fixture.hpp"
 
 namespace kavro {
@@ -33,6 +34,10 @@ std::ostream& operator<<(std::ostream& out, const FrameCase& c) {
 }
 
 class DecoderFrames : public testing::TestWithParam<FrameCase> {};
+
+const test::CaseNames<FrameCase> frameName([](const FrameCase& c) {
+    return "Protocol" + std::to_string(c.protocol) + "_" + c.command;
+});
 
 TEST_P(DecoderFrames, SendsTheTrace) {
     const FrameCase& c = GetParam();
@@ -82,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FrameCase{52, 3, 1, "Up", 0x1234, writeLine("00 00 00")},
                     FrameCase{0, 2, 1, "Up", 0x1234, writeLine("00 00")},
                     FrameCase{-3, 2, 1, "Up", 0x1234, writeLine("00 00")},
-                    FrameCase{55, 2, 1, "Up", 0x1234, writeLine("00 00")}));
+                    FrameCase{55, 2, 1, "Up", 0x1234, writeLine("00 00")}),
+    frameName);
 
 INSTANTIATE_TEST_SUITE_P(
     SingleFrames1To27, DecoderFrames,
@@ -110,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{15, 4, 9, "Up", 0x1234, writeLine("FE 12 34 FF")},
         FrameCase{15, 0, 1, "Wiper", 0x1234, writeLine("FE 34 FF")},
         FrameCase{15, 64, 1, "Light", 0x1234, writeLine("FE 34 FF")},
-        FrameCase{15, 64, 1, "Heat", 0x1234, writeLine("FE 34 FF")}));
+        FrameCase{15, 64, 1, "Heat", 0x1234, writeLine("FE 34 FF")}),
+    frameName);
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences1To27, DecoderFrames,
@@ -147,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{23, 7, 1, "Up", 0x0008, twice("FF 01 00 08 20 20 49", 200)},
         FrameCase{23, 7, 1, "Heat", 0x01020304, writeLine("FF 01 01 02 03 04 0B")},
         FrameCase{17, 3, 1, "Up", 0x05, markSpace("01", "77 05")},
-        FrameCase{18, 5, 1, "Up", 0x010203, markSpace("01", "77 01 02 03")}));
+        FrameCase{18, 5, 1, "Up", 0x010203, markSpace("01", "77 01 02 03")}),
+    frameName);
 
 INSTANTIATE_TEST_SUITE_P(
     SingleFrames28To54, DecoderFrames,
@@ -186,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{54, 7, 1, "Up", 0x0102, writeLine("A5 01 00 01 02 00 A9")},
         FrameCase{54, 7, 1, "Autostop", 0x0102, writeLine("A5 01 00 00 00 00 A6")},
         FrameCase{54, 0, 1, "AutoStop", 0x0102, writeLine("A5 01 00 01 02 00 A9")},
-        FrameCase{54, 64, 1, "Autostop", 0x0102, writeLine("A5 01 00 00 00 00 A6")}));
+        FrameCase{54, 64, 1, "Autostop", 0x0102, writeLine("A5 01 00 00 00 00 A6")}),
+    frameName);
 
 const std::string kAscii45Header = "02 41 44 30 37 3B 47 43 ";
 
@@ -218,7 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                                         "46 3A 30 30 32 31 30 30 32 3A 32 30 32 31 32 31 04 03")},
                     FrameCase{45, 26, 123, "Up", 0x0102,
                               writeLine("02 41 44 3C 33 3B 47 43 "
-                                        "01 3A 32 30 32 31 33 36 02 3A 32 30 32 32 35 35 30 03")}));
+                                        "01 3A 32 30 32 31 33 36 02 3A 32 30 32 32 35 35 30 03")}),
+    frameName);
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences28To54, DecoderFrames,
@@ -242,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{51, 12, 1, "Up", 0x0102, twice("02 01 00 01 02 06 02 01 0E 80 80 11", 20)},
         FrameCase{51, 0, 1, "Auto", 0x0102, twice("02 01 01 02 00 06", 20)},
         FrameCase{51, 64, 1, "AutoStop", 0x0102, twice("02 01 01 02 00 06", 20)},
-        FrameCase{51, 6, 1, "Autostop", 0x0102, twice("02 01 00 01 02 06 02 01 0E 80 80 11", 20)}));
+        FrameCase{51, 6, 1, "Autostop", 0x0102, twice("02 01 00 01 02 06 02 01 0E 80 80 11", 20)}),
+    frameName);
 
 // The protocol that tests whole names against a list: exactly these thirteen take the
 // three-byte frame; near misses take the four-byte one.
@@ -256,7 +267,10 @@ TEST_P(LengthByName, StopsAndIrisCommandsSendThreeBytes) {
 INSTANTIATE_TEST_SUITE_P(TheThirteen, LengthByName,
                          testing::Values("LeftStop", "RightStop", "UpStop", "DownStop", "Stop",
                                          "ZoomIncStop", "ZoomDecStop", "IrisInc", "IrisIncStop",
-                                         "IrisDec", "IrisDecStop", "FocusIncStop", "FocusDecStop"));
+                                         "IrisDec", "IrisDecStop", "FocusIncStop", "FocusDecStop"),
+                         test::CaseNames<const char*>([](const char* name) {
+                             return std::string(name);
+                         }));
 
 TEST(LengthByName, OtherNamesSendTheFourOrEightByteFrame) {
     for (const char* name :

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "tests/support/case_names.hpp"
 #include "tests/support/dome_fixture.hpp"
 
 namespace kavro {
@@ -44,6 +45,10 @@ test::DecoderSend send(const DomeCase& c) {
 }
 
 class DomeFrames : public testing::TestWithParam<DomeCase> {};
+
+const test::CaseNames<DomeCase> domeName([](const DomeCase& c) {
+    return "Protocol" + std::to_string(c.protocol) + "_" + c.command;
+});
 
 TEST_P(DomeFrames, SendsTheTrace) {
     const DomeCase& c = GetParam();
@@ -114,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         DomeCase{10, 3, 1, "Scan", kCode, 0x20, writeLine("00 00 00")},
         DomeCase{99, 2, 1, "Up", kCode, 0x20, writeLine("00 00")},
         // A longer row sends the layout's frame followed by zeros.
-        DomeCase{23, 9, 1, "Up", 0x800, 0x20, writeLine("FF 01 00 00 08 20 29 00 00")}));
+        DomeCase{23, 9, 1, "Up", 0x800, 0x20, writeLine("FF 01 00 00 08 20 29 00 00")}),
+    domeName);
 
 std::string times(int count, const std::string& text) {
     std::string all;
@@ -137,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         DomeCase{43, 3, 2, "Up", 0x0500, 9,
                  "parity mark\n" + pauseLine(10) + writeLine("02") + pauseLine(10) +
                      "parity space\n" + pauseLine(10) + writeLine("05") + pauseLine(10) +
-                     writeLine("09") + writeLine("02 05 09")}));
+                     writeLine("09") + writeLine("02 05 09")}),
+    domeName);
 
 // Protocols 20 and 49 program a scan as frames: 0x80, one per position, 0x40, 500 ms, 0x21.
 INSTANTIATE_TEST_SUITE_P(
@@ -167,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  writeLine("A0 03 01 00 23 00 1F 20 05 AF 94") +
                                  writeLine("A0 03 01 00 23 00 40 FF FF AF 9A") + pauseLine(500) +
                                  writeLine("A0 03 01 00 21 00 00 FF FF AF DC"),
-                             32, 5}));
+                             32, 5}),
+    domeName);
 
 // Counts of scan positions sent: at most 16, the lowest set bits first; protocol 18 looks at
 // bits 0 to 15 only, 20 at bits 0 to 30, 49 at bits 0 to 31 and no further.

@@ -54,6 +54,14 @@ TEST(SysinfoTool, OneFieldPerLine) {
     EXPECT_NE(result.out.find("MemoryMB: "), std::string::npos);
 }
 
+TEST(StartTool, PrintsTheProcessIdAlone) {
+    const auto started = runProcess({toolPath(), "start", "true"});
+    EXPECT_EQ(started.exitCode, 0) << started.err;
+    ASSERT_FALSE(started.out.empty());
+    EXPECT_EQ(started.out.find_first_not_of("0123456789"), started.out.size() - 1) << started.out;
+    EXPECT_EQ(started.out.back(), '\n');
+}
+
 TEST(StartTool, ReportsWhatCannotStart) {
     test::TempDir dir;
     const auto missing = runProcess({toolPath(), "start", dir.file("nothing-here") + " -x"});

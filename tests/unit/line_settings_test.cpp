@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kavro/recording_line.hpp"
+#include "tests/support/case_names.hpp"
 
 namespace kavro {
 namespace {
@@ -15,6 +16,10 @@ struct SettingsCase {
 };
 
 class ComState : public testing::TestWithParam<SettingsCase> {};
+
+const test::CaseNames<SettingsCase> settingsName([](const SettingsCase& c) {
+    return "StopBits" + std::to_string(c.stopBits) + "_Parity" + c.parity;
+});
 
 TEST_P(ComState, MapsTheRecordToTheLine) {
     const SettingsCase& c = GetParam();
@@ -35,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(StopBitsAndParityLetters, ComState,
                                          SettingsCase{1, "Odd", stopbits::kOne, parity::kSpace},
                                          SettingsCase{1, "n", stopbits::kOne, parity::kSpace},
                                          SettingsCase{1, "", stopbits::kOne, parity::kSpace},
-                                         SettingsCase{1, "S", stopbits::kOne, parity::kSpace}));
+                                         SettingsCase{1, "S", stopbits::kOne, parity::kSpace}),
+                         settingsName);
 
 TEST(ComState, ReportsTheLinesRefusal) {
     RecordingLine line;
@@ -67,6 +73,10 @@ struct ManualCase {
 
 class ManualParity : public testing::TestWithParam<ManualCase> {};
 
+const test::CaseNames<ManualCase> manualName([](const ManualCase& c) {
+    return "Byte" + std::to_string(c.byte) + "_NinthBit" + std::to_string(c.wanted);
+});
+
 TEST_P(ManualParity, PicksEvenOrOddForTheWantedNinthBit) {
     const ManualCase& c = GetParam();
     RecordingLine line;
@@ -82,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ManualCase{0x01, 0, parity::kOdd}, ManualCase{0x00, 0, parity::kEven},
                     ManualCase{0xFF, 1, parity::kOdd},
                     // a wanted bit other than 0 or 1 never matches: odd
-                    ManualCase{0x03, 2, parity::kOdd}, ManualCase{0x01, 2, parity::kOdd}));
+                    ManualCase{0x03, 2, parity::kOdd}, ManualCase{0x01, 2, parity::kOdd}),
+    manualName);
 
 TEST(RecordingLine, ForwardsAndRecords) {
     RecordingLine inner(CommSettings{9600, 8, parity::kNone, stopbits::kOne});

@@ -68,8 +68,14 @@ TEST_P(RecordSetIteration, FieldNamesInColumnOrder) {
     EXPECT_EQ(set->fieldNames(), (std::vector<std::string>{"ID", "Length", "Up"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Memory, RecordSetIteration, testing::Values(MakeTable(memoryTable)));
-INSTANTIATE_TEST_SUITE_P(Sqlite, RecordSetIteration, testing::Values(MakeTable(sqliteTable)));
+std::string tableName(const testing::TestParamInfo<MakeTable>&) {
+    return "Table";
+}
+
+INSTANTIATE_TEST_SUITE_P(Memory, RecordSetIteration, testing::Values(MakeTable(memoryTable)),
+                         tableName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, RecordSetIteration, testing::Values(MakeTable(sqliteTable)),
+                         tableName);
 
 TEST(SqliteRecordSetNext, TakesTheRowAfterTheCurrentRowidWhenThatRowIsGone) {
     test::TempDir dir;

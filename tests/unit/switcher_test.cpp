@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kavro/recording_line.hpp"
+#include "tests/support/case_names.hpp"
 #include "tests/support/decoder_fixture.hpp"
 
 namespace kavro {
@@ -50,6 +51,12 @@ Switched switchOn(const SwitchCase& c, RecordingLine& line) {
 
 class SwitchFrames : public testing::TestWithParam<SwitchCase> {};
 
+const test::CaseNames<SwitchCase> switchName([](const SwitchCase& c) {
+    return "Protocol" + std::to_string(c.protocol) + "_" +
+           test::identifier(std::to_string(c.first)) + "_to_" +
+           test::identifier(std::to_string(c.second));
+});
+
 TEST_P(SwitchFrames, SendsTheTraceUnderTheFlag) {
     const SwitchCase& c = GetParam();
     RecordingLine line;
@@ -80,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         // sign of the number.
         SwitchCase{28, 1234, -5, thrice("41 3C 33 34 30 30 2B 30 33 31 30 30 30 30 30 30 42")},
         SwitchCase{7, 3, 2, ""}, SwitchCase{0, 3, 2, ""}, SwitchCase{-4, 3, 2, ""},
-        SwitchCase{2147483647, 3, 2, ""}));
+        SwitchCase{2147483647, 3, 2, ""}),
+    switchName);
 
 TEST(Switcher, FailingWritesAreNotExamined) {
     RecordingLine line;

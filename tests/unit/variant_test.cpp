@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "kavro/host_error.hpp"
+#include "tests/support/case_names.hpp"
 
 namespace kavro {
 namespace {
@@ -26,6 +27,17 @@ struct Int32Case {
 
 class VariantToInt32 : public testing::TestWithParam<Int32Case> {};
 
+// "Real2_5", "TextMinus3": the kind of value and the value.
+const test::CaseNames<Int32Case> int32Name([](const Int32Case& c) {
+    const std::string kind = c.value.type() == Variant::Type::Text   ? "Text"
+                             : c.value.type() == Variant::Type::Real ? "Real"
+                                                                     : "Integer";
+    std::string text = c.value.toText();
+    while (!text.empty() && text.front() == ' ')
+        text.erase(0, 1);
+    return kind + test::identifier(text);
+});
+
 TEST_P(VariantToInt32, Converts) {
     EXPECT_EQ(GetParam().value.toInt32(), GetParam().expected);
 }
@@ -44,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Int32Case{Variant("0x10"), 16}, Int32Case{Variant("1e2"), 100},
                     // a 32-bit value read either way keeps its low 32 bits
                     Int32Case{Variant(4294967295LL), -1},
-                    Int32Case{Variant(2147483648LL), INT32_MIN}));
+                    Int32Case{Variant(2147483648LL), INT32_MIN}),
+    int32Name);
 
 TEST(Variant, ConversionFailuresRaiseTheHostErrors) {
     EXPECT_EQ(failureOf([] { Variant().toInt32(); }), HostErrorCode::EmptyValue);
