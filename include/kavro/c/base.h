@@ -85,9 +85,9 @@ enum kavro_error {
     KAVRO_ERROR_DATABASE = 6,          /* the database refused (constraint, read-only, locked) */
     KAVRO_ERROR_OUT_OF_RANGE = 7,      /* a frame access outside the command frame */
     KAVRO_ERROR_INVALID_ARGUMENT = 8,  /* a NULL pointer where an object is needed */
-    KAVRO_ERROR_NO_ROW = 9,            /* the protocol table has no row with the protocol ID */
-    KAVRO_ERROR_BAD_LENGTH = 10,       /* the row's Length is negative or beyond any frame */
-    KAVRO_ERROR_NO_PROTOCOL = 11,      /* a switcher protocol other than 4, 15 and 28 */
+    KAVRO_ERROR_NO_ROW = 11,           /* the protocol table has no row with the protocol ID */
+    KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
+    KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */
     KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
 };
 
