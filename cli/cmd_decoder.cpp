@@ -4,6 +4,7 @@
 #include "cli/command.hpp"
 #include "cli/protocol_table.hpp"
 #include "cli/send_report.hpp"
+#include "cli/send_warnings.hpp"
 #include "cli/serial_options.hpp"
 #include "kavro/decoder.hpp"
 
@@ -20,6 +21,7 @@ int runDecoder(const CommandLine& line) {
     CommandLineSerial serial(line);
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
+    warnDecoderSend(SendWarnings(line), *table.set, protocol, camera, command);
     sendOrFail(protocol, table.name(), [&] {
         return writeCommandToDecoder(serial.line(), busy, protocol, *table.set, camera, command);
     });
@@ -30,7 +32,8 @@ int runDecoder(const CommandLine& line) {
 const Command& decoderCommand() {
     static const Command command{
         "decoder",
-        "decoder [--db PATH] [--table NAME] [--port DEVICE] --protocol ID --camera N COMMAND",
+        "decoder [--db PATH] [--table NAME] [--port DEVICE] [--quiet] --protocol ID --camera N "
+        "COMMAND",
         "Sends one named command (Up, ZoomInc, IrisDecStop, ...) to the pan/tilt/zoom decoder\n"
         "of camera N, in the protocol whose row in the protocol table has that ID.\n"
         "\n"
@@ -43,13 +46,16 @@ const Command& decoderCommand() {
         "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
         "                    line settings for --port (default 9600 8 1 N)\n"
         "  --trace           with --port, print the trace of what was sent too\n"
+        "  --quiet           no warnings (a camera the frame cannot carry, a protocol\n"
+        "                    without a decoder layout, a command that is a column of the row)\n"
         "\n"
         "Without --port nothing is opened and no pause is waited: stdout gets the wire trace,\n"
         "one event per line (write HH HH ..., pause MS, parity mark|space|...).\n"
         "\n"
         "Example:\n"
         "  kavro decoder --protocol 7 --camera 1 Up\n",
-        withPortOptions({kDbOption, kTableOption, {"protocol", true}, {"camera", true}}),
+        withPortOptions(
+            {kDbOption, kTableOption, kQuietOption, {"protocol", true}, {"camera", true}}),
         runDecoder,
     };
     return command;

@@ -4,6 +4,7 @@
 #include "cli/command.hpp"
 #include "cli/protocol_table.hpp"
 #include "cli/send_report.hpp"
+#include "cli/send_warnings.hpp"
 #include "cli/serial_options.hpp"
 #include "kavro/dome.hpp"
 
@@ -22,6 +23,8 @@ int runDome(const CommandLine& line) {
     CommandLineSerial serial(line);
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
+    warnDomeSend(SendWarnings(line), *table.set,
+                 {protocol, camera, speed, param, line.has("speed"), line.has("param")}, command);
     sendOrFail(protocol, table.name(), [&] {
         return writeCommandToGlobe(serial.line(), busy, *table.set, protocol, camera, command,
                                    speed, param);
@@ -34,7 +37,7 @@ const Command& domeCommand() {
     static const Command command{
         "dome",
         "dome [--db PATH] [--table NAME] [--port DEVICE] --protocol ID --camera N [--speed L] "
-        "[--param P] COMMAND",
+        "[--param P] [--quiet] COMMAND",
         "Sends one named command (Up, ZoomInc, Scan, ScanStop, ...) to the speed dome N, in the\n"
         "protocol whose row in the protocol table has that ID. Besides the decoder's fields the\n"
         "row needs StayTime (0 to 255), Slowest and Fastest.\n"
@@ -45,23 +48,32 @@ const Command& domeCommand() {
         "                    database, Protocol in one given by --db)\n"
         "  --protocol ID     the protocol's ID\n"
         "  --camera N        the dome address\n"
-        "  --speed L         speed level, 0 (the row's Slowest) to 10 (its Fastest); default 0\n"
+        "  --speed L         speed level, 0 (the row's Slowest) to 10 (its Fastest); default 0.\n"
+        "                    Only the Scan frames of protocols 18, 20, 41 and 49 carry it\n"
         "  --param P         the parameter the protocol puts in the frame (a preset number,\n"
-        "                    ...); for Scan under protocols 18, 20 and 49 the bit mask of the\n"
-        "                    scan positions (bit k: position k, at most 16); default 0\n"
+        "                    ...), default 0: one byte (0 to 255) in most layouts; 18 sends\n"
+        "                    P + 1 and 53 P as two decimal digits, 50 P + 1 in eleven bits;\n"
+        "                    41's and 51's Scan frames do not carry it. For Scan under\n"
+        "                    protocols 18, 20 and 49 the bit mask of the scan positions (bit\n"
+        "                    k: position k, at most 16)\n"
         "  --port DEVICE     send on this serial device instead of printing the trace\n"
         "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
         "                    line settings for --port (default 9600 8 1 N)\n"
         "  --trace           with --port, print the trace of what was sent too\n"
+        "  --quiet           no warnings (a camera or parameter the frame cannot carry, a\n"
+        "                    --speed it does not carry, a protocol without a dome layout, a\n"
+        "                    command that is a column of the row)\n"
         "\n"
         "Without --port nothing is opened and no pause is waited: stdout gets the wire trace,\n"
         "one event per line (write HH HH ..., pause MS, parity mark|space|...). With --port the\n"
         "pauses are waited: a Scan under protocol 20 or 49 takes over half a second.\n"
         "\n"
         "Example:\n"
-        "  kavro dome --protocol 11 --camera 2 --speed 5 Left\n",
+        "  kavro dome --protocol 23 --camera 2 --param 5 GotoPreset\n"
+        "  kavro dome --protocol 20 --camera 3 --speed 5 --param 0x5 Scan\n",
         withPortOptions({kDbOption,
                          kTableOption,
+                         kQuietOption,
                          {"protocol", true},
                          {"camera", true},
                          {"speed", true},

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cli/command.hpp"
+#include "cli/send_warnings.hpp"
 #include "cli/serial_options.hpp"
 #include "kavro/switcher.hpp"
 
@@ -17,6 +18,7 @@ int runSwitch(const CommandLine& line) {
     CommandLineSerial serial(line);
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
+    warnSwitchSend(SendWarnings(line), protocol, first, second);
     if (!writeCommandToSwitch(serial.line(), busy, protocol, first, second)) {
         throw Failure("switcher protocol " + std::to_string(protocol) +
                       " is none of 4, 15 and 28: nothing was sent");
@@ -28,26 +30,28 @@ int runSwitch(const CommandLine& line) {
 const Command& switchCommand() {
     static const Command command{
         "switch",
-        "switch [--port DEVICE] --protocol ID FIRST SECOND",
+        "switch [--port DEVICE] [--quiet] --protocol ID FIRST SECOND",
         "Tells a video matrix switcher to connect channel FIRST with channel SECOND, in one of\n"
         "its built-in protocols (no protocol table):\n"
         "  4   one 16-byte frame, the numbers as raw bytes (0 to 255);\n"
         "  15  a frame for SECOND, then one for FIRST, each number 0 to 19;\n"
         "  28  one 17-character ASCII frame, the numbers as three digits (0 to 999), sent three\n"
         "      times.\n"
-        "Numbers beyond those ranges are sent all the same, cut as the protocol cuts them.\n"
+        "Numbers beyond those ranges are sent all the same, cut as the protocol cuts them,\n"
+        "with a warning naming the number that goes out instead.\n"
         "\n"
         "  --protocol ID     4, 15 or 28\n"
         "  --port DEVICE     send on this serial device instead of printing the trace\n"
         "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
         "                    line settings for --port (default 9600 8 1 N)\n"
         "  --trace           with --port, print the trace of what was sent too\n"
+        "  --quiet           no warnings\n"
         "\n"
         "Without --port nothing is opened: stdout gets the wire trace, one write per line.\n"
         "\n"
         "Example:\n"
         "  kavro switch --protocol 28 12 5\n",
-        withPortOptions({{"protocol", true}}),
+        withPortOptions({kQuietOption, {"protocol", true}}),
         runSwitch,
     };
     return command;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "kavro/line_settings.hpp"
 
@@ -17,6 +18,11 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
     if (!device) {
         if (line.has("trace"))
             throw UsageError("--trace needs --port (without it the trace is always printed)");
+        for (const char* option : {"baud", "data-bits", "stop-bits", "parity"}) {
+            if (line.has(option))
+                throw UsageError(std::string("--") + option + " needs --port (it sets the line's " +
+                                 option + ")");
+        }
         recorder_ = std::make_unique<RecordingLine>();
         return;
     }
@@ -28,7 +34,14 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
     if (dataBits < 5 || dataBits > 8) throw UsageError("--data-bits must be 5 to 8");
     settings.dataBits = static_cast<std::uint8_t>(dataBits);
     settings.stopBits = line.integerOr("stop-bits", 1);
+    if (settings.stopBits != 1 && settings.stopBits != 2)
+        throw UsageError("--stop-bits must be 1 or 2");
+    // The host's settings record takes any text and reads what is none of N, O, E and M as
+    // space; on the command line a letter that is none of the five is a mistake, not space.
     settings.parity = line.valueOr("parity", "N");
+    if (settings.parity.size() != 1 ||
+        std::string_view("NOEMS").find(settings.parity[0]) == std::string_view::npos)
+        throw UsageError("--parity must be one of N, O, E, M and S, not '" + settings.parity + "'");
 
     fd_ = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) throw Failure("cannot open " + *device + ": " + std::strerror(errno));

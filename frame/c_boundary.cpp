@@ -28,7 +28,35 @@ int codeFor(HostErrorCode code) {
     }
     return KAVRO_ERROR_OTHER;
 }
+int codeFor(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::None:
+            return KAVRO_ERROR_NONE;
+        case Refusal::NoRow:
+            return KAVRO_ERROR_NO_ROW;
+        case Refusal::LookupFailed:
+            return KAVRO_ERROR_DATABASE;
+        case Refusal::MissingField:
+            return KAVRO_ERROR_FIELD_NOT_FOUND;
+        case Refusal::EmptyValue:
+            return KAVRO_ERROR_EMPTY_VALUE;
+        case Refusal::NotANumber:
+            return KAVRO_ERROR_NOT_A_NUMBER;
+        case Refusal::ValueOutOfRange:
+            return KAVRO_ERROR_OVERFLOW;
+        case Refusal::NegativeLength:
+        case Refusal::LengthTooLarge:
+            return KAVRO_ERROR_BAD_LENGTH;
+        case Refusal::ReadFailed:
+            return KAVRO_ERROR_OTHER;
+    }
+    return KAVRO_ERROR_OTHER;
+}
 }  // namespace
+
+void recordRefusal(const SendResult& result) noexcept {
+    if (!result.sent()) setLastError(codeFor(result.refusal), result.message);
+}
 
 void clearLastError() noexcept {
     lastCode = KAVRO_ERROR_NONE;

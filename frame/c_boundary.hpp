@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "kavro/encoder.hpp"
 #include "kavro/kavro_public.h"
 #include "kavro/record_set.hpp"
 
@@ -19,6 +20,8 @@ void clearLastError() noexcept;
 void setLastError(int code, const std::string& message) noexcept;
 // Records the exception in flight (call from a catch block).
 void recordCurrentException() noexcept;
+// Records why an encoder sent nothing; a command that went out leaves the last error alone.
+void recordRefusal(const SendResult& result) noexcept;
 
 // The C++ record set behind a handle; raises when the handle is null.
 RecordSet& recordSetOf(kavro_recordset* handle);

@@ -1,4 +1,6 @@
 // C exports: the camera-control encoders.
+#include <string>
+
 #include "frame/c_boundary.hpp"
 #include "kavro/ansi_string.hpp"
 #include "kavro/decoder.hpp"
@@ -16,8 +18,8 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table), camera,
-                              name.view());
+        recordRefusal(writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table),
+                                            camera, name.view()));
     });
 }
 
@@ -30,8 +32,8 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id, camera,
-                            name.view(), speed_level, parameter);
+        recordRefusal(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id,
+                                          camera, name.view(), speed_level, parameter));
     });
 }
 
@@ -42,6 +44,9 @@ void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_fl
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        writeCommandToSwitch(line, busy, protocol, first, second);
+        if (!writeCommandToSwitch(line, busy, protocol, first, second)) {
+            setLastError(KAVRO_ERROR_NO_PROTOCOL, "switcher protocol " + std::to_string(protocol) +
+                                                      " is none of 4, 15 and 28");
+        }
     });
 }

@@ -54,6 +54,19 @@ void asciiFrame(std::int32_t first, std::int32_t second, CommandFrame& frame, Wi
 
 }  // namespace
 
+std::optional<ChannelRange> switchChannelRange(std::int32_t protocol) noexcept {
+    switch (protocol) {
+        case 4:
+            return ChannelRange{0, 255};  // one raw byte
+        case 15:
+            return ChannelRange{0, 19};  // a digit, or the digit 1 and a units digit
+        case 28:
+            return ChannelRange{0, 999};  // three ASCII digits
+        default:
+            return std::nullopt;
+    }
+}
+
 bool encodeSwitchCommand(std::int32_t protocol, std::int32_t first, std::int32_t second,
                          WireTrace& script) {
     CommandFrame frame;

@@ -10,10 +10,18 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "kavro/encoder.hpp"
 
 namespace kavro {
+
+// The channel numbers a protocol's frames carry as themselves (4: 0 to 255, 15: 0 to 19, 28: 0
+// to 999); empty for a protocol other than 4, 15, 28. Others are sent cut as above.
+struct ChannelRange {
+    std::int32_t lowest, highest;
+};
+std::optional<ChannelRange> switchChannelRange(std::int32_t protocol) noexcept;
 
 // Builds the call's script; false (and an empty script) for a protocol other than 4, 15, 28.
 bool encodeSwitchCommand(std::int32_t protocol, std::int32_t first, std::int32_t second,

@@ -54,12 +54,20 @@ static void test_dome(int master, int slave) {
     CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
     CHECK(kavro_string_ref_count(up) == 1);
 
-    /* a row without a StayTime value: nothing sent, the flag as it was, nothing reported */
+    /* a row without a StayTime value: nothing sent, the flag as it was, the field named */
     busy = 1;
     _WriteCommandToGlobe(slave, &busy, table, 11, 1, up, 5, 0x20);
     CHECK(busy == 1);
-    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_EMPTY_VALUE);
+    CHECK(strstr(kavro_last_error_message(), "StayTime") != NULL);
     busy = 0;
+
+    /* no row */
+    _WriteCommandToGlobe(slave, &busy, table, 98, 1, up, 5, 0x20);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_NO_ROW);
+    _WriteCommandToGlobe(slave, &busy, table, 23, 1, up, 5, 0x20);
+    CHECK(read_exactly(master, got, 7) == 7);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE); /* cleared by a call that sent */
 
     /* a Length too short for protocol 22's 8-byte frame */
     _WriteCommandToGlobe(slave, &busy, table, 22, 1, up, 5, 0x20);
@@ -87,7 +95,7 @@ static void test_switch(int master, int slave) {
 
     _WriteCommandToSwitch(slave, &busy, 7, "ignored", 12, 3); /* sends nothing */
     CHECK(busy == 0);
-    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_NO_PROTOCOL);
 
     _WriteCommandToSwitch(slave, NULL, 4, NULL, 1, 2);
     CHECK(kavro_last_error_code() == KAVRO_ERROR_INVALID_ARGUMENT);

@@ -98,7 +98,8 @@ static void test_decoder(int master, int slave) {
 
     make_database(path,
                   "CREATE TABLE Protocol (ID, Length, BaseAddress, Up);"
-                  "INSERT INTO Protocol VALUES (2, 2, 0, 4660), (3, 1, 0, 1);");
+                  "INSERT INTO Protocol VALUES (2, 2, 0, 4660), (3, 1, 0, 1), (4, -1, 0, 1),"
+                  "  (5, 2, 0, NULL), (6, 2, 0, 'abc'), (8, 4000000000, 0, 1);");
     CHECK(kavro_sqlite_table_open("no-such-file.db", "Protocol", 1) == NULL);
     CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
     CHECK(strlen(kavro_last_error_message()) > 0);
@@ -114,9 +115,33 @@ static void test_decoder(int master, int slave) {
     CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
     CHECK(kavro_string_ref_count(up) == 1); /* the call gave its reference back */
 
-    /* no row: nothing sent, nothing to report */
-    _WriteCommandToDecoder(slave, &busy, 99, table, 5, up);
-    CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+    /* rows that send nothing: the flag untouched, the reason in the last error */
+    {
+        static const struct {
+            int32_t protocol;
+            const char* command;
+            int code;
+            const char* named; /* what the message must name */
+        } refused[] = {
+            {99, "Up", KAVRO_ERROR_NO_ROW, "99"},
+            {2, "Down", KAVRO_ERROR_FIELD_NOT_FOUND, "Down"},
+            {5, "Up", KAVRO_ERROR_EMPTY_VALUE, "Up"},
+            {6, "Up", KAVRO_ERROR_NOT_A_NUMBER, "Up"},
+            {4, "Up", KAVRO_ERROR_BAD_LENGTH, "Length"},
+            {8, "Up", KAVRO_ERROR_BAD_LENGTH, "Length"},
+        };
+        size_t i;
+        for (i = 0; i < sizeof refused / sizeof refused[0]; ++i) {
+            kavro_string* name = kavro_string_from_cstr(refused[i].command);
+            busy = 7;
+            _WriteCommandToDecoder(slave, &busy, refused[i].protocol, table, 5, name);
+            CHECK(busy == 7);
+            CHECK(kavro_last_error_code() == refused[i].code);
+            CHECK(strstr(kavro_last_error_message(), refused[i].named) != NULL);
+            kavro_string_release(name);
+        }
+        busy = 0;
+    }
 
     /* a Length too short for the frame: nothing sent, the flag clear, the error reported */
     _WriteCommandToDecoder(slave, &busy, 3, table, 5, up);

@@ -70,9 +70,11 @@ KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset* set);
 
 /* ---- The thread's last error -------------------------------------------------------------
  * A C caller cannot catch the host exceptions that a few calls let out (a frame access outside
- * the frame in the encoders, any failure of _NameToID, a record set that cannot be opened).
- * Those calls clear the thread's last error on entry and set it when such an exception ends
- * them; the call then returns as documented for that case. Other calls leave it alone. */
+ * the frame in the encoders, any failure of _NameToID, a record set that cannot be opened), and
+ * the encoders return nothing. Those calls clear the thread's last error on entry and set it
+ * when such an exception ends them, and the encoders also when they send nothing (no row, a
+ * field missing, empty or no number, a bad Length: the code says which, the message names the
+ * field); the call then returns as documented for that case. Other calls leave it alone. */
 enum kavro_error {
     KAVRO_ERROR_NONE = 0,
     KAVRO_ERROR_FIELD_NOT_FOUND = 1,   /* no field of that name */
@@ -83,6 +85,9 @@ enum kavro_error {
     KAVRO_ERROR_DATABASE = 6,          /* the database refused (constraint, read-only, locked) */
     KAVRO_ERROR_OUT_OF_RANGE = 7,      /* a frame access outside the command frame */
     KAVRO_ERROR_INVALID_ARGUMENT = 8,  /* a NULL pointer where an object is needed */
+    KAVRO_ERROR_NO_ROW = 11,           /* the protocol table has no row with the protocol ID */
+    KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
+    KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */
     KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
 };
 

@@ -16,10 +16,14 @@
  * camera          the camera address; the wire address is camera + BaseAddress
  * command         the command name, e.g. "Up", "ZoomIncStop"; compared case-sensitively
  *
- * Nothing is written, and the flag is not touched, when the table has no row for the protocol,
- * the row lacks one of the fields, a value is empty or not a number, or Length is negative.
- * A Length shorter than the protocol's frame also sends nothing; that case (only) is reported
- * through kavro_last_error_code() as KAVRO_ERROR_OUT_OF_RANGE. */
+ * Nothing is written, and the flag is not touched, when the table has no row for the protocol
+ * (kavro_last_error_code() KAVRO_ERROR_NO_ROW), the row lacks one of the fields
+ * (KAVRO_ERROR_FIELD_NOT_FOUND), a value is empty (KAVRO_ERROR_EMPTY_VALUE), not a number
+ * (KAVRO_ERROR_NOT_A_NUMBER) or too large for what it must hold (KAVRO_ERROR_OVERFLOW), or
+ * Length is negative or beyond any frame (KAVRO_ERROR_BAD_LENGTH); a table that cannot be
+ * searched gives KAVRO_ERROR_DATABASE. A Length shorter than the protocol's frame also sends
+ * nothing: KAVRO_ERROR_OUT_OF_RANGE. kavro_last_error_message() then names the field. A call
+ * that sent its command leaves the last error at KAVRO_ERROR_NONE. */
 KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                                  int32_t protocol_id,
                                                  kavro_recordset* protocol_table, int32_t camera,
@@ -43,9 +47,10 @@ KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8
  *
  * Nothing is written, and the flag is not touched, when the table has no row for the protocol,
  * the row lacks one of the fields above (every dome row needs StayTime, Slowest and Fastest),
- * a value is empty or not a number, StayTime is outside 0 to 255, or Length is negative.
- * A Length shorter than the protocol's frame also sends nothing; that case (only) is reported
- * through kavro_last_error_code() as KAVRO_ERROR_OUT_OF_RANGE. */
+ * a value is empty or not a number, StayTime is outside 0 to 255, or Length is negative; the
+ * thread's last error then says which, with the codes of _WriteCommandToDecoder
+ * (KAVRO_ERROR_OVERFLOW for a StayTime outside 0 to 255). A Length shorter than the protocol's
+ * frame also sends nothing: KAVRO_ERROR_OUT_OF_RANGE. */
 KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_flag,
                                                kavro_recordset* protocol_table, int32_t protocol_id,
                                                int32_t camera, kavro_string* command,
@@ -62,7 +67,8 @@ KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t
  *                 19, 28 as three decimal digits each (0 to 999)
  *
  * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
- * to KAVRO_ERROR_INVALID_ARGUMENT only for a NULL busy flag (then nothing is sent). */
+ * to KAVRO_ERROR_NO_PROTOCOL for a protocol that sends nothing, KAVRO_ERROR_INVALID_ARGUMENT
+ * for a NULL busy flag (then nothing is sent and the flag is not touched). */
 KAVRO_API void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_flag,
                                                 int32_t protocol, const void* unused, int32_t first,
                                                 int32_t second);
