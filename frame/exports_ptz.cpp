@@ -10,6 +10,17 @@
 
 using namespace kavro;
 
+namespace {
+
+// The call was made; what the line failed of it goes to the thread's last error.
+void reportLine(const LineOutcome& outcome) {
+    if (outcome.ok()) return;
+    setLastError(outcome.timedOut() ? KAVRO_ERROR_WRITE_TIMED_OUT : KAVRO_ERROR_WRITE_FAILED,
+                 outcome.text());
+}
+
+}  // namespace
+
 void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                        int32_t protocol_id, kavro_recordset* protocol_table,
                                        int32_t camera, kavro_string* command) {
@@ -18,8 +29,11 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        recordRefusal(writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table),
-                                            camera, name.view()));
+        const SendResult sent = writeCommandToDecoder(line, busy, protocol_id,
+                                                      recordSetOf(protocol_table), camera,
+                                                      name.view());
+        recordRefusal(sent);
+        reportLine(sent.line);
     });
 }
 
@@ -32,8 +46,11 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        recordRefusal(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id,
-                                          camera, name.view(), speed_level, parameter));
+        const SendResult sent = writeCommandToGlobe(line, busy, recordSetOf(protocol_table),
+                                                    protocol_id, camera, name.view(), speed_level,
+                                                    parameter);
+        recordRefusal(sent);
+        reportLine(sent.line);
     });
 }
 
@@ -44,9 +61,11 @@ void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_fl
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        if (!writeCommandToSwitch(line, busy, protocol, first, second)) {
+        const SwitchResult sent = writeCommandToSwitch(line, busy, protocol, first, second);
+        if (!sent.known) {
             setLastError(KAVRO_ERROR_NO_PROTOCOL, "switcher protocol " + std::to_string(protocol) +
                                                       " is none of 4, 15 and 28");
         }
+        reportLine(sent.line);
     });
 }
