@@ -19,10 +19,12 @@ int runSwitch(const CommandLine& line) {
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnSwitchSend(SendWarnings(line), protocol, first, second);
-    if (!writeCommandToSwitch(serial.line(), busy, protocol, first, second).known) {
+    const SwitchResult result = writeCommandToSwitch(serial.line(), busy, protocol, first, second);
+    if (!result.known) {
         throw Failure("switcher protocol " + std::to_string(protocol) +
                       " is none of 4, 15 and 28: nothing was sent");
     }
+    if (!result.line.ok()) throw Failure(result.line.text());
     serial.printTrace();
     return kExitOk;
 }
@@ -30,7 +32,7 @@ int runSwitch(const CommandLine& line) {
 const Command& switchCommand() {
     static const Command command{
         "switch",
-        "switch [--port DEVICE] [--quiet] --protocol ID FIRST SECOND",
+        "switch [--port WHERE] [--quiet] --protocol ID FIRST SECOND",
         "Tells a video matrix switcher to connect channel FIRST with channel SECOND, in one of\n"
         "its built-in protocols (no protocol table):\n"
         "  4   one 16-byte frame, the numbers as raw bytes (0 to 255);\n"
@@ -41,10 +43,7 @@ const Command& switchCommand() {
         "with a warning naming the number that goes out instead.\n"
         "\n"
         "  --protocol ID     4, 15 or 28\n"
-        "  --port DEVICE     send on this serial device instead of printing the trace\n"
-        "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
-        "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too\n"
+        KAVRO_PORT_HELP
         "  --quiet           no warnings\n"
         "\n"
         "Without --port nothing is opened: stdout gets the wire trace, one write per line.\n"

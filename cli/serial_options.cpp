@@ -1,15 +1,11 @@
 #include "cli/serial_options.hpp"
 
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
+#include "kavro/line_open.hpp"
 #include "kavro/line_settings.hpp"
+#include "serial/line_address.hpp"
 
 namespace kavro::cli {
 
@@ -43,31 +39,37 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
         std::string_view("NOEMS").find(settings.parity[0]) == std::string_view::npos)
         throw UsageError("--parity must be one of N, O, E, M and S, not '" + settings.parity + "'");
 
-    fd_ = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) throw Failure("cannot open " + *device + ": " + std::strerror(errno));
-    // A raw line: no echo, no line editing, no translation of the bytes sent.
-    termios t{};
-    if (tcgetattr(fd_, &t) != 0) {
-        throw Failure(*device + " is not a serial line: " + std::strerror(errno));
+    LineAddress address;
+    try {
+        address = parseLineAddress(*device);
+    } catch (const LineAddressError& error) {
+        throw UsageError(std::string("--port ") + error.what());
     }
-    cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(fd_, TCSANOW, &t);
-    port_ = std::make_unique<SerialPort>(fd_);
-    if (!setComState(*port_, settings)) {
-        throw Failure(*device + " refused the line settings " + std::to_string(settings.baudRate) +
+    where_ = address.text();
+    LineOptions options;
+    if (address.kind == LineAddress::Kind::RawTcp) {
+        // The server's port is as the options say; the line only checks against it.
+        settingsFixed_ = true;
+        fixed_ = {settings.baudRate, settings.dataBits, parityCode(settings.parity),
+                  stopBitsCode(settings.stopBits)};
+        options.rawTcpSettings = fixed_;
+    }
+    try {
+        port_ = openLine(*device, options);
+    } catch (const LineOpenError& error) {
+        throw Failure(error.what());
+    }
+    const LineResult set = setComState(*port_, settings);
+    if (!set) {
+        throw Failure(where_ + " refused the line settings " + std::to_string(settings.baudRate) +
                       " baud, " + std::to_string(dataBits) + " data bits, stop bits " +
-                      std::to_string(settings.stopBits) + ", parity " + settings.parity);
+                      std::to_string(settings.stopBits) + ", parity " + settings.parity + ": " +
+                      set.error());
     }
     if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(port_.get());
 }
 
-CommandLineSerial::~CommandLineSerial() {
-    if (fd_ >= 0) {
-        tcdrain(fd_);
-        ::close(fd_);
-    }
-}
+CommandLineSerial::~CommandLineSerial() = default;
 
 SerialLine& CommandLineSerial::line() {
     if (recorder_) return *recorder_;
@@ -76,6 +78,25 @@ SerialLine& CommandLineSerial::line() {
 
 void CommandLineSerial::printTrace() const {
     if (recorder_) std::fputs(recorder_->trace().text().c_str(), stdout);
+}
+
+void CommandLineSerial::refuseUnchangeableSettings(const WireTrace& script,
+                                                   const std::string& what) const {
+    if (!settingsFixed_) return;
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        const WireTrace::Event event = script[i];
+        const bool changes =
+            (event.kind == WireTrace::Kind::Parity && event.parity != fixed_.parity) ||
+            (event.kind == WireTrace::Kind::Settings && !(event.settings == fixed_));
+        if (!changes) continue;
+        const std::string change =
+            event.kind == WireTrace::Kind::Parity
+                ? "switches the line to " + parityName(event.parity) + " parity"
+                : "changes the line's settings";
+        throw Failure(what + " " + change + ", which " + where_ +
+                      " cannot do (a raw TCP line cannot change its settings): nothing was "
+                      "sent; reach the port as rfc2217:// instead");
+    }
 }
 
 }  // namespace kavro::cli

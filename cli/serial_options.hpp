@@ -1,5 +1,5 @@
-// The --port family of options: open a serial device, make it a raw line, and apply the line
-// settings through the same code as the host's decoder-line call.
+// The --port family of options: open a serial device or a device server's port by path or URL,
+// and apply the line settings through the same code as the host's decoder-line call.
 #pragma once
 
 #include <initializer_list>
@@ -9,7 +9,8 @@
 
 #include "cli/command.hpp"
 #include "kavro/recording_line.hpp"
-#include "kavro/serial_port.hpp"
+#include "kavro/serial_line.hpp"
+#include "kavro/wire_trace.hpp"
 
 namespace kavro::cli {
 
@@ -18,6 +19,18 @@ inline const OptionSpec kPortOptions[] = {
     {"stop-bits", true}, {"parity", true}, {"trace", false},
 };
 
+// The help text of the --port family, the same for every command that sends (a macro, to be
+// joined with the command's own help literal).
+#define KAVRO_PORT_HELP                                                                      \
+    "  --port WHERE      send on this line instead of printing the trace: a serial device\n" \
+    "                    (/dev/ttyUSB0), or a device server's port, tcp://HOST:PORT (raw\n"  \
+    "                    TCP) or rfc2217://HOST:PORT (RFC 2217); an IPv6 HOST in brackets\n" \
+    "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"                       \
+    "                    line settings for --port (default 9600 8 1 N); over tcp:// they\n"  \
+    "                    say how the server's port is set, which the line cannot change,\n"  \
+    "                    so protocols that switch parity are refused there\n"                \
+    "  --trace           with --port, print the trace of what was sent too\n"
+
 // A command's own options followed by the --port family.
 inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec> own) {
     std::vector<OptionSpec> options(own);
@@ -25,8 +38,8 @@ inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec>
     return options;
 }
 
-// The line a command sends on: with --port the device (traced with --trace), without it a
-// recording line whose trace is printed and whose pauses are not waited.
+// The line a command sends on: with --port the device or server (traced with --trace), without
+// it a recording line whose trace is printed and whose pauses are not waited.
 class CommandLineSerial {
   public:
     explicit CommandLineSerial(const CommandLine& line);  // raises Failure / UsageError
@@ -38,10 +51,18 @@ class CommandLineSerial {
     // Prints the trace on stdout when there is one to print.
     void printTrace() const;
 
+    // Raises Failure before anything is sent when the script changes settings that the line
+    // cannot change (a raw TCP line and a mark/space protocol); what names the sender.
+    void refuseUnchangeableSettings(const WireTrace& script, const std::string& what) const;
+    // Whether refuseUnchangeableSettings has anything to check (a raw TCP line).
+    bool settingsFixed() const { return settingsFixed_; }
+
   private:
-    int fd_ = -1;
-    std::unique_ptr<SerialPort> port_;
+    std::string where_;
+    std::unique_ptr<SerialLine> port_;
     std::unique_ptr<RecordingLine> recorder_;
+    bool settingsFixed_ = false;
+    CommSettings fixed_;
 };
 
 }  // namespace kavro::cli

@@ -2,10 +2,10 @@
 #include <string>
 
 #include "frame/c_boundary.hpp"
+#include "frame/line_handles.hpp"
 #include "kavro/ansi_string.hpp"
 #include "kavro/decoder.hpp"
 #include "kavro/dome.hpp"
-#include "kavro/serial_port.hpp"
 #include "kavro/switcher.hpp"
 
 using namespace kavro;
@@ -27,9 +27,9 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
     const AnsiString name = AnsiString::share(command);  // the call's own reference
     callReporting([&] {
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
-        SerialPort line(port);
+        LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SendResult sent = writeCommandToDecoder(line, busy, protocol_id,
+        const SendResult sent = writeCommandToDecoder(*line, busy, protocol_id,
                                                       recordSetOf(protocol_table), camera,
                                                       name.view());
         recordRefusal(sent);
@@ -44,9 +44,9 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
     const AnsiString name = AnsiString::share(command);  // the call's own reference
     callReporting([&] {
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
-        SerialPort line(port);
+        LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SendResult sent = writeCommandToGlobe(line, busy, recordSetOf(protocol_table),
+        const SendResult sent = writeCommandToGlobe(*line, busy, recordSetOf(protocol_table),
                                                     protocol_id, camera, name.view(), speed_level,
                                                     parameter);
         recordRefusal(sent);
@@ -59,9 +59,9 @@ void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_fl
                                       int32_t second) {
     callReporting([&] {
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
-        SerialPort line(port);
+        LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SwitchResult sent = writeCommandToSwitch(line, busy, protocol, first, second);
+        const SwitchResult sent = writeCommandToSwitch(*line, busy, protocol, first, second);
         if (!sent.known) {
             setLastError(KAVRO_ERROR_NO_PROTOCOL, "switcher protocol " + std::to_string(protocol) +
                                                       " is none of 4, 15 and 28");

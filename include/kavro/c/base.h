@@ -96,6 +96,8 @@ enum kavro_error {
     KAVRO_ERROR_NO_ROW = 11,           /* the protocol table has no row with the protocol ID */
     KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
     KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */
+    KAVRO_ERROR_LINE_OPEN = 14,        /* kavro_line_open could not open the device or reach
+                                          the device server */
     KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
 };
 
