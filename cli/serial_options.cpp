@@ -1,6 +1,12 @@
 #include "cli/serial_options.hpp"
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "kavro/line_open.hpp"
@@ -39,40 +45,69 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
         std::string_view("NOEMS").find(settings.parity[0]) == std::string_view::npos)
         throw UsageError("--parity must be one of N, O, E, M and S, not '" + settings.parity + "'");
 
+    if (device->find("://") != std::string::npos) {
+        openNetworkLine(*device, settings);
+        if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(network_.get());
+        return;
+    }
+    fd_ = ::open(device->c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) throw Failure("cannot open " + *device + ": " + std::strerror(errno));
+    // A raw line: no echo, no line editing, no translation of the bytes sent.
+    termios t{};
+    if (tcgetattr(fd_, &t) != 0) {
+        throw Failure(*device + " is not a serial line: " + std::strerror(errno));
+    }
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(fd_, TCSANOW, &t);
+    port_ = std::make_unique<SerialPort>(fd_);
+    if (!setComState(*port_, settings)) {
+        throw Failure(*device + " refused the line settings " + std::to_string(settings.baudRate) +
+                      " baud, " + std::to_string(dataBits) + " data bits, stop bits " +
+                      std::to_string(settings.stopBits) + ", parity " + settings.parity);
+    }
+    if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(port_.get());
+}
+
+CommandLineSerial::~CommandLineSerial() {
+    if (fd_ >= 0) {
+        tcdrain(fd_);
+        ::close(fd_);
+    }
+}
+
+void CommandLineSerial::openNetworkLine(const std::string& url, const LineSettings& settings) {
     LineAddress address;
     try {
-        address = parseLineAddress(*device);
+        address = parseLineAddress(url);
     } catch (const LineAddressError& error) {
         throw UsageError(std::string("--port ") + error.what());
     }
     where_ = address.text();
     LineOptions options;
     if (address.kind == LineAddress::Kind::RawTcp) {
-        // The server's port is as the options say; the line only checks against it.
+        // The server's port is as the options say; the line only checks against them.
         settingsFixed_ = true;
         fixed_ = {settings.baudRate, settings.dataBits, parityCode(settings.parity),
                   stopBitsCode(settings.stopBits)};
         options.rawTcpSettings = fixed_;
     }
     try {
-        port_ = openLine(*device, options);
+        network_ = openLine(url, options);
     } catch (const LineOpenError& error) {
         throw Failure(error.what());
     }
-    const LineResult set = setComState(*port_, settings);
-    if (!set) {
+    if (const LineResult set = setComState(*network_, settings); !set) {
         throw Failure(where_ + " refused the line settings " + std::to_string(settings.baudRate) +
-                      " baud, " + std::to_string(dataBits) + " data bits, stop bits " +
+                      " baud, " + std::to_string(settings.dataBits) + " data bits, stop bits " +
                       std::to_string(settings.stopBits) + ", parity " + settings.parity + ": " +
                       set.error());
     }
-    if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(port_.get());
 }
-
-CommandLineSerial::~CommandLineSerial() = default;
 
 SerialLine& CommandLineSerial::line() {
     if (recorder_) return *recorder_;
+    if (network_) return *network_;
     return *port_;
 }
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "cli/command.hpp"
+#include "kavro/line_settings.hpp"
 #include "kavro/recording_line.hpp"
-#include "kavro/serial_line.hpp"
+#include "kavro/serial_port.hpp"
 #include "kavro/wire_trace.hpp"
 
 namespace kavro::cli {
@@ -58,9 +59,14 @@ class CommandLineSerial {
     bool settingsFixed() const { return settingsFixed_; }
 
   private:
-    std::string where_;
-    std::unique_ptr<SerialLine> port_;
+    // A tcp:// or rfc2217:// port, connected and set up.
+    void openNetworkLine(const std::string& url, const LineSettings& settings);
+
+    int fd_ = -1;
+    std::unique_ptr<SerialPort> port_;
+    std::unique_ptr<SerialLine> network_;
     std::unique_ptr<RecordingLine> recorder_;
+    std::string where_;
     bool settingsFixed_ = false;
     CommSettings fixed_;
 };

@@ -123,6 +123,14 @@ std::string Ser2netServer::log() const {
     return text.str();
 }
 
+void Ser2netServer::kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+}
+
 void Ser2netServer::stop() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);

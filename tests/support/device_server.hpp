@@ -38,6 +38,8 @@ class Ser2netServer {
     std::string log() const;
     // Ends it (SIGTERM, then SIGKILL after a second) and reaps it; its connections close.
     void stop();
+    // Ends it at once (SIGKILL), as a crash or a power cut would, and reaps it.
+    void kill();
 
   private:
     TempDir dir_;

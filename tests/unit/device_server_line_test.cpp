@@ -4,6 +4,7 @@
 // change must never overtake bytes written before it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 
@@ -291,7 +292,7 @@ TEST_F(DeviceServerLine, ServerStoppedMidCallFailsTheCallAndReleasesTheFlag) {
     auto call = std::async(std::launch::async,
                            [&] { return writeCommandToDecoder(*line, flag, 11, *table, 0, "Up"); });
     ASSERT_TRUE(recorder->waitForBytes(8, milliseconds(1000)));
-    server->stop();
+    server->kill();
     ASSERT_EQ(call.wait_for(milliseconds(1500)), std::future_status::ready);
     const SendResult sent = call.get();
     EXPECT_LT(Clock::now() - start, milliseconds(1500));
@@ -328,7 +329,22 @@ TEST_F(DeviceServerLine, ToolSendsThroughBothAndRefusesMarkSpaceOverRawTcpUpFron
                   " cannot do (a raw TCP line cannot change its settings): nothing was sent; "
                   "reach the port as rfc2217:// instead\n");
 
-    server->stop();
+    // A server that goes in the middle of a command (protocol 11: a frame, 200 ms, the frame
+    // again): one line, exit status 1.
+    recorder->clear();
+    auto midCall = std::async(std::launch::async, [&] {
+        return test::runProcess({test::toolPath(), "decoder", "--port", server->rfc2217Url(),
+                                 "--protocol", "11", "--camera", "1", "Left"});
+    });
+    ASSERT_TRUE(recorder->waitForBytes(8, milliseconds(2000)));
+    server->kill();
+    const test::ProcessResult cut = midCall.get();
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err.rfind("kavro: ", 0), 0u) << cut.err;
+    EXPECT_NE(cut.err.find("the device server closed the connection\n"), std::string::npos)
+        << cut.err;
+    EXPECT_EQ(std::count(cut.err.begin(), cut.err.end(), '\n'), 1) << cut.err;
+
     const test::ProcessResult gone = test::runProcess(
         {test::toolPath(), "switch", "--port", server->rfc2217Url(), "--protocol", "4", "1", "2"});
     EXPECT_EQ(gone.exitCode, 1);
