@@ -19,7 +19,7 @@ int runSwitch(const CommandLine& line) {
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnSwitchSend(SendWarnings(line), protocol, first, second);
-    if (!writeCommandToSwitch(serial.line(), busy, protocol, first, second)) {
+    if (!writeCommandToSwitch(serial.line(), busy, protocol, first, second).known) {
         throw Failure("switcher protocol " + std::to_string(protocol) +
                       " is none of 4, 15 and 28: nothing was sent");
     }

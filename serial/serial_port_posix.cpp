@@ -1,15 +1,22 @@
 // SerialPort on a POSIX file descriptor, through termios.
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <system_error>
 #include <thread>
 
 #include "kavro/serial_port.hpp"
+#include "serial/pseudo_terminal.hpp"
 
 namespace kavro {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct Speed {
     std::uint32_t baud;
@@ -28,15 +35,27 @@ constexpr Speed kSpeeds[] = {
 #endif
 };
 
+tcflag_t parityMask() {
+    tcflag_t mask = PARENB | PARODD;
+#ifdef CMSPAR
+    mask |= CMSPAR;
+#endif
+    return mask;
+}
+
 int fdOf(NativeSerialHandle handle) {
     return static_cast<int>(handle);
 }
 
-}  // namespace
+std::string systemError(int code) {
+    return std::system_category().message(code);
+}
 
-bool SerialPort::readSettings(CommSettings& settings) {
-    termios t{};
-    if (tcgetattr(fdOf(handle_), &t) != 0) return false;
+long long millisSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+CommSettings decode(const termios& t) {
     CommSettings s;
     s.baudRate = 0;
     const speed_t speed = cfgetospeed(&t);
@@ -73,20 +92,20 @@ bool SerialPort::readSettings(CommSettings& settings) {
     } else {
         s.parity = odd ? parity::kOdd : parity::kEven;
     }
-    settings = s;
-    return true;
+    return s;
 }
 
-bool SerialPort::writeSettings(const CommSettings& settings) {
-    termios t{};
-    if (tcgetattr(fdOf(handle_), &t) != 0) return false;
-
+// Fills t's speed, size, stop-bit and parity bits from settings; a reason when termios cannot
+// express them.
+std::string encode(const CommSettings& settings, termios& t) {
     const Speed* speed = nullptr;
     for (const Speed& entry : kSpeeds) {
         if (entry.baud == settings.baudRate) speed = &entry;
     }
-    if (speed == nullptr) return false;
-    if (cfsetispeed(&t, speed->code) != 0 || cfsetospeed(&t, speed->code) != 0) return false;
+    if (speed == nullptr) return std::to_string(settings.baudRate) + " baud is not a POSIX speed";
+    if (cfsetispeed(&t, speed->code) != 0 || cfsetospeed(&t, speed->code) != 0) {
+        return systemError(errno);
+    }
 
     tcflag_t size = 0;
     switch (settings.byteSize) {
@@ -103,7 +122,7 @@ bool SerialPort::writeSettings(const CommSettings& settings) {
             size = CS8;
             break;
         default:
-            return false;
+            return std::to_string(settings.byteSize) + " data bits: the line takes 5 to 8";
     }
     t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
 
@@ -115,11 +134,11 @@ bool SerialPort::writeSettings(const CommSettings& settings) {
             t.c_cflag |= CSTOPB;
             break;
         case stopbits::kOneAndHalf:
-            if (settings.byteSize != 5) return false;
+            if (settings.byteSize != 5) return "one and a half stop bits need 5 data bits";
             t.c_cflag |= CSTOPB;
             break;
         default:
-            return false;
+            return "stop-bit code " + std::to_string(settings.stopBits) + " is none of 0 to 2";
     }
 
     tcflag_t parityBits = 0;
@@ -141,36 +160,155 @@ bool SerialPort::writeSettings(const CommSettings& settings) {
             break;
 #endif
         default:
-            return false;  // not a parity, or mark/space on a system without CMSPAR
+            return settings.parity <= parity::kSpace
+                       ? "this system has no " + parityName(settings.parity) + " parity"
+                       : "parity code " + std::to_string(settings.parity) + " is none of 0 to 4";
     }
-    tcflag_t parityMask = PARENB | PARODD;
-#ifdef CMSPAR
-    parityMask |= CMSPAR;
-#endif
-    t.c_cflag = (t.c_cflag & ~parityMask) | parityBits;
-
-    // TCSADRAIN: the queued bytes go out with the settings they were written under.
-    return tcsetattr(fdOf(handle_), TCSADRAIN, &t) == 0;
+    t.c_cflag = (t.c_cflag & ~parityMask()) | parityBits;
+    return {};
 }
 
-bool SerialPort::write(std::span<const std::uint8_t> bytes) {
+// What the device kept of the asked settings, compared bit by bit, or "" when it kept them
+// all. A Linux pseudo-terminal forces CS8 and clears PARENB on every change, but keeps the
+// speed, CSTOPB, PARODD and CMSPAR (and flags such as CRTSCTS and CLOCAL that are not set
+// here): on one only those are compared, which is all a pty can show of a line's settings.
+std::string keptOtherwise(const termios& asked, const termios& kept, bool pseudoTerminal) {
+    const tcflag_t compared = pseudoTerminal ? (parityMask() & ~static_cast<tcflag_t>(PARENB)) |
+                                                   static_cast<tcflag_t>(CSTOPB)
+                                             : parityMask() | CSTOPB | CSIZE;
+    const CommSettings wanted = decode(asked);
+    const CommSettings got = decode(kept);
+    std::string what;
+    const auto add = [&what](const std::string& part) {
+        what += what.empty() ? "the device kept " : ", ";
+        what += part;
+    };
+    if (cfgetospeed(&asked) != cfgetospeed(&kept) || cfgetispeed(&asked) != cfgetispeed(&kept)) {
+        add(std::to_string(got.baudRate) + " baud instead of " + std::to_string(wanted.baudRate));
+    }
+    if ((asked.c_cflag & compared & CSIZE) != (kept.c_cflag & compared & CSIZE)) {
+        add(std::to_string(got.byteSize) + " data bits instead of " +
+            std::to_string(wanted.byteSize));
+    }
+    if ((asked.c_cflag & compared & CSTOPB) != (kept.c_cflag & compared & CSTOPB)) {
+        add(std::string((kept.c_cflag & CSTOPB) != 0 ? "two stop bits" : "one stop bit") +
+            " instead of " + ((asked.c_cflag & CSTOPB) != 0 ? "two" : "one"));
+    }
+    if ((asked.c_cflag & compared & parityMask()) != (kept.c_cflag & compared & parityMask())) {
+        // On a pty PARENB reads back clear: name the parity from the bits it keeps.
+        termios shown = kept;
+        if (pseudoTerminal) shown.c_cflag |= asked.c_cflag & PARENB;
+        add("parity " + parityName(decode(shown).parity) + " instead of " +
+            parityName(wanted.parity));
+    }
+    return what;
+}
+
+// Clears O_NONBLOCK again on the way out if it was clear on the way in.
+class NonBlocking {
+  public:
+    explicit NonBlocking(int fd) : fd_(fd), flags_(fcntl(fd, F_GETFL)) {
+        if (flags_ >= 0 && (flags_ & O_NONBLOCK) == 0) fcntl(fd_, F_SETFL, flags_ | O_NONBLOCK);
+    }
+    ~NonBlocking() {
+        if (flags_ >= 0 && (flags_ & O_NONBLOCK) == 0) fcntl(fd_, F_SETFL, flags_);
+    }
+    NonBlocking(const NonBlocking&) = delete;
+    NonBlocking& operator=(const NonBlocking&) = delete;
+
+  private:
+    int fd_;
+    int flags_;
+};
+
+}  // namespace
+
+LineResult SerialPort::readSettings(CommSettings& settings) {
+    termios t{};
+    if (tcgetattr(fdOf(handle_), &t) != 0) return LineResult::failed(systemError(errno));
+    settings = decode(t);
+    return {};
+}
+
+LineResult SerialPort::drain() {
     const int fd = fdOf(handle_);
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return LineResult::failed(systemError(errno));
+    int queued = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0) queued = 0;
+    // The bytes still queued, polled until they have left or their deadline has passed.
+    const auto start = Clock::now();
+    const auto deadline = start + deadline_.allowance(static_cast<std::size_t>(queued), decode(t));
+    while (queued > 0) {
+        if (Clock::now() >= deadline) {
+            return LineResult::timedOut("timed out after " + std::to_string(millisSince(start)) +
+                                        " ms with " + std::to_string(queued) +
+                                        " bytes still queued");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0) queued = 0;
+    }
+    // What is left is the UART's own FIFO, a few characters' time.
+    if (tcdrain(fd) != 0) return LineResult::failed(systemError(errno));
+    return {};
+}
+
+LineResult SerialPort::writeSettings(const CommSettings& settings) {
+    const int fd = fdOf(handle_);
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return LineResult::failed(systemError(errno));
+    if (std::string refused = encode(settings, t); !refused.empty()) {
+        return LineResult::failed(std::move(refused));
+    }
+    // The queued bytes go out with the settings they were written under.
+    if (LineResult drained = drain(); !drained) return drained;
+    if (tcsetattr(fd, TCSADRAIN, &t) != 0) return LineResult::failed(systemError(errno));
+
+    // tcsetattr succeeds if the device took any of the change; read back what it kept.
+    termios kept{};
+    if (tcgetattr(fd, &kept) != 0) return LineResult::failed(systemError(errno));
+    if (std::string other = keptOtherwise(t, kept, isPseudoTerminal(fd)); !other.empty()) {
+        return LineResult::failed(std::move(other));
+    }
+    return {};
+}
+
+LineResult SerialPort::write(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return {};
+    const int fd = fdOf(handle_);
+    CommSettings settings;
+    readSettings(settings);  // an unreadable speed counts as the default's
+    const auto start = Clock::now();
+    const auto deadline = start + deadline_.allowance(bytes.size(), settings);
+    const auto timedOut = [&](std::size_t done) {
+        return LineResult::timedOut("timed out after " + std::to_string(millisSince(start)) +
+                                    " ms with " + std::to_string(done) + " of " +
+                                    std::to_string(bytes.size()) + " bytes written");
+    };
+
+    NonBlocking nonBlocking(fd);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A non-blocking descriptor: wait for room, as a synchronous write would.
-            pollfd p{fd, POLLOUT, 0};
-            if (poll(&p, 1, -1) < 0 && errno != EINTR) return false;
-        } else {
-            return false;
         }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            // No room: wait for some, as a synchronous write would, until the deadline.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - Clock::now());
+            if (left.count() <= 0) return timedOut(done);
+            pollfd p{fd, POLLOUT, 0};
+            const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left.count() + 1,
+                                                                            1 << 30)));
+            if (ready < 0 && errno != EINTR) return LineResult::failed(systemError(errno));
+            continue;
+        }
+        return LineResult::failed(systemError(errno));
     }
-    return true;
+    return {};
 }
 
 void SerialPort::pause(std::chrono::milliseconds duration) {
