@@ -17,7 +17,7 @@
 namespace kavro::cli {
 
 inline const OptionSpec kPortOptions[] = {
-    {"port", true},   {"baud", true},  {"data-bits", true}, {"stop-bits", true},
+    {"port", true},   {"baud", true},   {"data-bits", true}, {"stop-bits", true},
     {"parity", true}, {"trace", false}, {"lock-wait", true},
 };
 

@@ -48,8 +48,8 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        reportSend(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id,
-                                       camera, name.view(), speed_level, parameter));
+        reportSend(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id, camera,
+                                       name.view(), speed_level, parameter));
     });
 }
 

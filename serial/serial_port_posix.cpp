@@ -297,12 +297,12 @@ LineResult SerialPort::write(std::span<const std::uint8_t> bytes) {
         if (n < 0 && errno == EINTR) continue;
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
             // No room: wait for some, as a synchronous write would, until the deadline.
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) return timedOut(done);
             pollfd p{fd, POLLOUT, 0};
-            const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left.count() + 1,
-                                                                            1 << 30)));
+            const int ready =
+                poll(&p, 1, static_cast<int>(std::min<long long>(left.count() + 1, 1 << 30)));
             if (ready < 0 && errno != EINTR) return LineResult::failed(systemError(errno));
             continue;
         }
