@@ -22,10 +22,10 @@ int runDecoder(const CommandLine& line) {
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnDecoderSend(SendWarnings(line), *table.set, protocol, camera, command);
-    sendOrFail(protocol, table.name(), [&] {
+    const LineOutcome outcome = sendOrFail(protocol, table.name(), [&] {
         return writeCommandToDecoder(serial.line(), busy, protocol, *table.set, camera, command);
     });
-    serial.printTrace();
+    serial.finish(outcome);
     return kExitOk;
 }
 
@@ -45,7 +45,10 @@ const Command& decoderCommand() {
         "  --port DEVICE     send on this serial device instead of printing the trace\n"
         "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
         "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too\n"
+        "  --trace           with --port, print the trace of what was sent too, a write the\n"
+        "                    line failed marked (failed: REASON)\n"
+        "  --lock-wait S     with --port, wait at most S seconds (default 10) while another\n"
+        "                    run holds the device's lock\n"
         "  --quiet           no warnings (a camera the frame cannot carry, a protocol\n"
         "                    without a decoder layout, a command that is a column of the row)\n"
         "\n"

@@ -25,11 +25,11 @@ int runDome(const CommandLine& line) {
     BusyFlag busy(busyByte);
     warnDomeSend(SendWarnings(line), *table.set,
                  {protocol, camera, speed, param, line.has("speed"), line.has("param")}, command);
-    sendOrFail(protocol, table.name(), [&] {
+    const LineOutcome outcome = sendOrFail(protocol, table.name(), [&] {
         return writeCommandToGlobe(serial.line(), busy, *table.set, protocol, camera, command,
                                    speed, param);
     });
-    serial.printTrace();
+    serial.finish(outcome);
     return kExitOk;
 }
 
@@ -59,7 +59,10 @@ const Command& domeCommand() {
         "  --port DEVICE     send on this serial device instead of printing the trace\n"
         "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
         "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too\n"
+        "  --trace           with --port, print the trace of what was sent too, a write the\n"
+        "                    line failed marked (failed: REASON)\n"
+        "  --lock-wait S     with --port, wait at most S seconds (default 10) while another\n"
+        "                    run holds the device's lock\n"
         "  --quiet           no warnings (a camera or parameter the frame cannot carry, a\n"
         "                    --speed it does not carry, a protocol without a dome layout, a\n"
         "                    command that is a column of the row)\n"

@@ -19,11 +19,12 @@ int runSwitch(const CommandLine& line) {
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnSwitchSend(SendWarnings(line), protocol, first, second);
-    if (!writeCommandToSwitch(serial.line(), busy, protocol, first, second)) {
+    const SwitchResult result = writeCommandToSwitch(serial.line(), busy, protocol, first, second);
+    if (!result.known) {
         throw Failure("switcher protocol " + std::to_string(protocol) +
                       " is none of 4, 15 and 28: nothing was sent");
     }
-    serial.printTrace();
+    serial.finish(result.line);
     return kExitOk;
 }
 
@@ -44,7 +45,10 @@ const Command& switchCommand() {
         "  --port DEVICE     send on this serial device instead of printing the trace\n"
         "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
         "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too\n"
+        "  --trace           with --port, print the trace of what was sent too, a write the\n"
+        "                    line failed marked (failed: REASON)\n"
+        "  --lock-wait S     with --port, wait at most S seconds (default 10) while another\n"
+        "                    run holds the device's lock\n"
         "  --quiet           no warnings\n"
         "\n"
         "Without --port nothing is opened: stdout gets the wire trace, one write per line.\n"

@@ -15,11 +15,13 @@ std::string frameTooShortText(int protocolId, const std::string& table,
                               const DynArrayOutOfRange& error);
 
 // Runs an encoder call; a refusal or a row too short for its frame becomes the tool's Failure.
+// What the line made of a sent command is returned for the caller to report.
 template <class Send>
-void sendOrFail(int protocolId, const std::string& table, Send&& send) {
+LineOutcome sendOrFail(int protocolId, const std::string& table, Send&& send) {
     try {
-        const SendResult result = send();
+        SendResult result = send();
         if (!result.sent()) throw Failure(refusalText(protocolId, table, result));
+        return std::move(result.line);
     } catch (const DynArrayOutOfRange& error) {
         throw Failure(frameTooShortText(protocolId, table, error));
     }

@@ -10,6 +10,22 @@
 
 using namespace kavro;
 
+namespace {
+
+// The call was made; what the line failed of it goes to the thread's last error.
+void reportLine(const LineOutcome& outcome) {
+    if (outcome.ok()) return;
+    setLastError(outcome.timedOut() ? KAVRO_ERROR_WRITE_TIMED_OUT : KAVRO_ERROR_WRITE_FAILED,
+                 outcome.text());
+}
+
+void reportSend(const SendResult& result) {
+    recordRefusal(result);
+    reportLine(result.line);
+}
+
+}  // namespace
+
 void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                        int32_t protocol_id, kavro_recordset* protocol_table,
                                        int32_t camera, kavro_string* command) {
@@ -18,8 +34,8 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        recordRefusal(writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table),
-                                            camera, name.view()));
+        reportSend(writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table),
+                                         camera, name.view()));
     });
 }
 
@@ -32,8 +48,8 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        recordRefusal(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id,
-                                          camera, name.view(), speed_level, parameter));
+        reportSend(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id, camera,
+                                       name.view(), speed_level, parameter));
     });
 }
 
@@ -44,9 +60,11 @@ void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_fl
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         SerialPort line(port);
         BusyFlag busy(*busy_flag);
-        if (!writeCommandToSwitch(line, busy, protocol, first, second)) {
+        const SwitchResult result = writeCommandToSwitch(line, busy, protocol, first, second);
+        if (!result.known) {
             setLastError(KAVRO_ERROR_NO_PROTOCOL, "switcher protocol " + std::to_string(protocol) +
                                                       " is none of 4, 15 and 28");
         }
+        reportLine(result.line);
     });
 }

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     flagByte = 1;
     waits = 0;
     kavro::BusyFlag busy(flagByte, otherWriterLetsGo);
-    const bool known = kavro::writeCommandToSwitch(line, busy, protocol, first, second);
+    const bool known = kavro::writeCommandToSwitch(line, busy, protocol, first, second).known;
     if (waits != 1) fail("the busy flag was not taken exactly once", protocol);
     if (flagByte != 0) fail("the busy flag was left set", protocol);
 

@@ -33,7 +33,7 @@ SendResult writeCommandToDecoder(SerialLine& line, BusyFlag& busy, int protocolI
                                  int camera, std::string_view command) {
     WireTrace script;
     SendResult result = encodeDecoderCommand(table, protocolId, camera, command, script);
-    if (result.sent()) playUnderFlag(script, line, busy);
+    if (result.sent()) result.line = playUnderFlag(script, line, busy);
     return result;
 }
 

@@ -39,7 +39,7 @@ SendResult writeCommandToGlobe(SerialLine& line, BusyFlag& busy, RecordSet& tabl
     WireTrace script;
     SendResult result =
         encodeDomeCommand(table, protocolId, camera, command, speedLevel, parameter, script);
-    if (result.sent()) playUnderFlag(script, line, busy);
+    if (result.sent()) result.line = playUnderFlag(script, line, busy);
     return result;
 }
 

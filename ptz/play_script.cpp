@@ -3,29 +3,62 @@
 
 namespace kavro {
 
-void playScript(const WireTrace& script, SerialLine& line) {
-    for (std::size_t i = 0; i < script.size(); ++i) {
-        const WireTrace::Event event = script[i];
-        switch (event.kind) {
-            case WireTrace::Kind::Write:
-                line.write(event.bytes);
-                break;
-            case WireTrace::Kind::Pause:
-                line.pause(std::chrono::milliseconds(event.millis));
-                break;
-            case WireTrace::Kind::Parity:
-                setComParity(line, event.parity);
-                break;
-            case WireTrace::Kind::Settings:
-                line.writeSettings(event.settings);
-                break;
-        }
+bool LineOutcome::timedOut() const noexcept {
+    for (const LineFailure& failure : failures) {
+        if (failure.result.isTimedOut()) return true;
     }
+    return false;
 }
 
-void playUnderFlag(const WireTrace& script, SerialLine& line, BusyFlag& busy) {
+std::string LineOutcome::text() const {
+    if (failures.empty()) return {};
+    const LineFailure& first = failures.front();
+    std::string text =
+        first.kind == WireTrace::Kind::Write
+            ? "write " + std::to_string(first.write) + " of " + std::to_string(writes)
+            : std::string(first.kind == WireTrace::Kind::Parity ? "the parity change"
+                                                                : "the settings change") +
+                  " before write " + std::to_string(first.write + 1) + " of " +
+                  std::to_string(writes);
+    text += " failed: " + first.result.error();
+    if (failures.size() > 1) {
+        const std::size_t more = failures.size() - 1;
+        text += " (and " + std::to_string(more) + (more == 1 ? " later event)" : " later events)");
+    }
+    return text;
+}
+
+LineOutcome playScript(const WireTrace& script, SerialLine& line) {
+    LineOutcome outcome;
+    bool timedOut = false;
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        const WireTrace::Event event = script[i];
+        if (event.kind == WireTrace::Kind::Pause) {
+            line.pause(std::chrono::milliseconds(event.millis));
+            continue;
+        }
+        if (event.kind == WireTrace::Kind::Write) ++outcome.writes;
+        LineResult result;
+        if (timedOut) {
+            // The line stopped taking bytes: the call ends within the one deadline it had.
+            result = LineResult::timedOut("not tried: an earlier operation timed out");
+        } else if (event.kind == WireTrace::Kind::Write) {
+            result = line.write(event.bytes);
+        } else if (event.kind == WireTrace::Kind::Parity) {
+            result = setComParity(line, event.parity);
+        } else {
+            result = line.writeSettings(event.settings);
+        }
+        if (result) continue;
+        timedOut = timedOut || result.isTimedOut();
+        outcome.failures.push_back({i, outcome.writes, event.kind, std::move(result)});
+    }
+    return outcome;
+}
+
+LineOutcome playUnderFlag(const WireTrace& script, SerialLine& line, BusyFlag& busy) {
     BusyFlagHold hold(busy);
-    playScript(script, line);
+    return playScript(script, line);
 }
 
 }  // namespace kavro

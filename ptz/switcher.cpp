@@ -91,13 +91,14 @@ bool encodeSwitchCommand(std::int32_t protocol, std::int32_t first, std::int32_t
     return true;
 }
 
-bool writeCommandToSwitch(SerialLine& line, BusyFlag& busy, std::int32_t protocol,
-                          std::int32_t first, std::int32_t second) {
+SwitchResult writeCommandToSwitch(SerialLine& line, BusyFlag& busy, std::int32_t protocol,
+                                  std::int32_t first, std::int32_t second) {
     WireTrace script;
-    const bool known = encodeSwitchCommand(protocol, first, second, script);
+    SwitchResult result;
+    result.known = encodeSwitchCommand(protocol, first, second, script);
     // Every protocol value takes the flag, also one that sends nothing.
-    playUnderFlag(script, line, busy);
-    return known;
+    result.line = playUnderFlag(script, line, busy);
+    return result;
 }
 
 }  // namespace kavro

@@ -19,7 +19,7 @@ std::uint8_t parityCode(std::string_view letter) noexcept {
     return parity::kSpace;
 }
 
-bool setComState(SerialLine& line, const LineSettings& settings) {
+LineResult setComState(SerialLine& line, const LineSettings& settings) {
     CommSettings s;
     line.readSettings(s);
     s.baudRate = settings.baudRate;
@@ -29,23 +29,33 @@ bool setComState(SerialLine& line, const LineSettings& settings) {
     return line.writeSettings(s);
 }
 
-bool setComParity(SerialLine& line, std::uint8_t code) {
+LineResult setComParity(SerialLine& line, std::uint8_t code) {
     CommSettings s;
     line.readSettings(s);
     s.parity = code;
     return line.writeSettings(s);
 }
 
-bool writeByteWithParity(SerialLine& line, std::uint8_t byte, std::uint8_t code) {
-    setComParity(line, code);
-    return line.write({&byte, 1});
+namespace {
+
+// The byte goes out whatever became of the parity change, but a byte sent at a parity the line
+// did not take is no success: the first failure is the result.
+LineResult writeAfterParity(SerialLine& line, std::uint8_t byte, std::uint8_t code) {
+    LineResult parityResult = setComParity(line, code);
+    LineResult writeResult = line.write({&byte, 1});
+    return parityResult ? writeResult : parityResult;
 }
 
-bool writeByteWithParityBit(SerialLine& line, std::uint8_t byte, std::uint8_t wantedBit) {
+}  // namespace
+
+LineResult writeByteWithParity(SerialLine& line, std::uint8_t byte, std::uint8_t code) {
+    return writeAfterParity(line, byte, code);
+}
+
+LineResult writeByteWithParityBit(SerialLine& line, std::uint8_t byte, std::uint8_t wantedBit) {
     // Even parity makes the parity bit equal the count of 1-bits modulo 2, odd its complement.
     const int ones = std::popcount(byte) % 2;
-    setComParity(line, ones == wantedBit ? parity::kEven : parity::kOdd);
-    return line.write({&byte, 1});
+    return writeAfterParity(line, byte, ones == wantedBit ? parity::kEven : parity::kOdd);
 }
 
 }  // namespace kavro

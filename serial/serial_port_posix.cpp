@@ -1,176 +1,142 @@
 // SerialPort on a POSIX file descriptor, through termios.
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <system_error>
 #include <thread>
 
 #include "kavro/serial_port.hpp"
+#include "serial/pseudo_terminal.hpp"
+#include "serial/termios_settings.hpp"
 
 namespace kavro {
 namespace {
 
-struct Speed {
-    std::uint32_t baud;
-    speed_t code;
-};
-
-constexpr Speed kSpeeds[] = {
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},
-#ifdef B460800
-    {460800, B460800},   {500000, B500000},   {576000, B576000},   {921600, B921600},
-    {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000}, {2000000, B2000000},
-#endif
-};
+using Clock = std::chrono::steady_clock;
 
 int fdOf(NativeSerialHandle handle) {
     return static_cast<int>(handle);
 }
 
+std::string systemError(int code) {
+    return std::system_category().message(code);
+}
+
+long long millisSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Clears O_NONBLOCK again on the way out if it was clear on the way in.
+class NonBlocking {
+  public:
+    explicit NonBlocking(int fd) : fd_(fd), flags_(fcntl(fd, F_GETFL)) {
+        if (flags_ >= 0 && (flags_ & O_NONBLOCK) == 0) fcntl(fd_, F_SETFL, flags_ | O_NONBLOCK);
+    }
+    ~NonBlocking() {
+        if (flags_ >= 0 && (flags_ & O_NONBLOCK) == 0) fcntl(fd_, F_SETFL, flags_);
+    }
+    NonBlocking(const NonBlocking&) = delete;
+    NonBlocking& operator=(const NonBlocking&) = delete;
+
+  private:
+    int fd_;
+    int flags_;
+};
+
 }  // namespace
 
-bool SerialPort::readSettings(CommSettings& settings) {
+LineResult SerialPort::readSettings(CommSettings& settings) {
     termios t{};
-    if (tcgetattr(fdOf(handle_), &t) != 0) return false;
-    CommSettings s;
-    s.baudRate = 0;
-    const speed_t speed = cfgetospeed(&t);
-    for (const Speed& entry : kSpeeds) {
-        if (entry.code == speed) s.baudRate = entry.baud;
-    }
-    switch (t.c_cflag & CSIZE) {
-        case CS5:
-            s.byteSize = 5;
-            break;
-        case CS6:
-            s.byteSize = 6;
-            break;
-        case CS7:
-            s.byteSize = 7;
-            break;
-        default:
-            s.byteSize = 8;
-            break;
-    }
-    if ((t.c_cflag & CSTOPB) == 0) {
-        s.stopBits = stopbits::kOne;
-    } else {
-        // Two stop bits with five data bits is what the UART sends as one and a half.
-        s.stopBits = s.byteSize == 5 ? stopbits::kOneAndHalf : stopbits::kTwo;
-    }
-    const bool odd = (t.c_cflag & PARODD) != 0;
-    if ((t.c_cflag & PARENB) == 0) {
-        s.parity = parity::kNone;
-#ifdef CMSPAR
-    } else if ((t.c_cflag & CMSPAR) != 0) {
-        s.parity = odd ? parity::kMark : parity::kSpace;
-#endif
-    } else {
-        s.parity = odd ? parity::kOdd : parity::kEven;
-    }
-    settings = s;
-    return true;
+    if (tcgetattr(fdOf(handle_), &t) != 0) return LineResult::failed(systemError(errno));
+    settings = decodeTermios(t);
+    return {};
 }
 
-bool SerialPort::writeSettings(const CommSettings& settings) {
-    termios t{};
-    if (tcgetattr(fdOf(handle_), &t) != 0) return false;
-
-    const Speed* speed = nullptr;
-    for (const Speed& entry : kSpeeds) {
-        if (entry.baud == settings.baudRate) speed = &entry;
-    }
-    if (speed == nullptr) return false;
-    if (cfsetispeed(&t, speed->code) != 0 || cfsetospeed(&t, speed->code) != 0) return false;
-
-    tcflag_t size = 0;
-    switch (settings.byteSize) {
-        case 5:
-            size = CS5;
-            break;
-        case 6:
-            size = CS6;
-            break;
-        case 7:
-            size = CS7;
-            break;
-        case 8:
-            size = CS8;
-            break;
-        default:
-            return false;
-    }
-    t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size;
-
-    switch (settings.stopBits) {
-        case stopbits::kOne:
-            t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-            break;
-        case stopbits::kTwo:
-            t.c_cflag |= CSTOPB;
-            break;
-        case stopbits::kOneAndHalf:
-            if (settings.byteSize != 5) return false;
-            t.c_cflag |= CSTOPB;
-            break;
-        default:
-            return false;
-    }
-
-    tcflag_t parityBits = 0;
-    switch (settings.parity) {
-        case parity::kNone:
-            break;
-        case parity::kOdd:
-            parityBits = PARENB | PARODD;
-            break;
-        case parity::kEven:
-            parityBits = PARENB;
-            break;
-#ifdef CMSPAR
-        case parity::kMark:
-            parityBits = PARENB | CMSPAR | PARODD;
-            break;
-        case parity::kSpace:
-            parityBits = PARENB | CMSPAR;
-            break;
-#endif
-        default:
-            return false;  // not a parity, or mark/space on a system without CMSPAR
-    }
-    tcflag_t parityMask = PARENB | PARODD;
-#ifdef CMSPAR
-    parityMask |= CMSPAR;
-#endif
-    t.c_cflag = (t.c_cflag & ~parityMask) | parityBits;
-
-    // TCSADRAIN: the queued bytes go out with the settings they were written under.
-    return tcsetattr(fdOf(handle_), TCSADRAIN, &t) == 0;
-}
-
-bool SerialPort::write(std::span<const std::uint8_t> bytes) {
+LineResult SerialPort::drain() {
     const int fd = fdOf(handle_);
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return LineResult::failed(systemError(errno));
+    int queued = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0) queued = 0;
+    // The bytes still queued, polled until they have left or their deadline has passed.
+    const auto start = Clock::now();
+    const auto deadline =
+        start + deadline_.allowance(static_cast<std::size_t>(queued), decodeTermios(t));
+    while (queued > 0) {
+        if (Clock::now() >= deadline) {
+            return LineResult::timedOut("timed out after " + std::to_string(millisSince(start)) +
+                                        " ms with " + std::to_string(queued) +
+                                        " bytes still queued");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0) queued = 0;
+    }
+    // What is left is the UART's own FIFO, a few characters' time.
+    if (tcdrain(fd) != 0) return LineResult::failed(systemError(errno));
+    return {};
+}
+
+LineResult SerialPort::writeSettings(const CommSettings& settings) {
+    const int fd = fdOf(handle_);
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return LineResult::failed(systemError(errno));
+    if (std::string refused = encodeTermios(settings, t); !refused.empty()) {
+        return LineResult::failed(std::move(refused));
+    }
+    // The queued bytes go out with the settings they were written under.
+    if (LineResult drained = drain(); !drained) return drained;
+    if (tcsetattr(fd, TCSADRAIN, &t) != 0) return LineResult::failed(systemError(errno));
+
+    // tcsetattr succeeds if the device took any of the change; read back what it kept.
+    termios kept{};
+    if (tcgetattr(fd, &kept) != 0) return LineResult::failed(systemError(errno));
+    if (std::string other = keptOtherwise(t, kept, isPseudoTerminal(fd)); !other.empty()) {
+        return LineResult::failed(std::move(other));
+    }
+    return {};
+}
+
+LineResult SerialPort::write(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return {};
+    const int fd = fdOf(handle_);
+    CommSettings settings;
+    readSettings(settings);  // an unreadable speed counts as the default's
+    const auto start = Clock::now();
+    const auto deadline = start + deadline_.allowance(bytes.size(), settings);
+    const auto timedOut = [&](std::size_t done) {
+        return LineResult::timedOut("timed out after " + std::to_string(millisSince(start)) +
+                                    " ms with " + std::to_string(done) + " of " +
+                                    std::to_string(bytes.size()) + " bytes written");
+    };
+
+    NonBlocking nonBlocking(fd);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A non-blocking descriptor: wait for room, as a synchronous write would.
-            pollfd p{fd, POLLOUT, 0};
-            if (poll(&p, 1, -1) < 0 && errno != EINTR) return false;
-        } else {
-            return false;
         }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            // No room: wait for some, as a synchronous write would, until the deadline.
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return timedOut(done);
+            pollfd p{fd, POLLOUT, 0};
+            const int ready =
+                poll(&p, 1, static_cast<int>(std::min<long long>(left.count() + 1, 1 << 30)));
+            if (ready < 0 && errno != EINTR) return LineResult::failed(systemError(errno));
+            continue;
+        }
+        return LineResult::failed(systemError(errno));
     }
-    return true;
+    return {};
 }
 
 void SerialPort::pause(std::chrono::milliseconds duration) {

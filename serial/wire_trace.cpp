@@ -13,25 +13,32 @@ void WireTrace::write(std::span<const std::uint8_t> bytes) {
                        0,
                        static_cast<std::uint32_t>(bytes_.size()),
                        static_cast<std::uint32_t>(bytes.size()),
-                       {}});
+                       {},
+                       0});
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
 }
 
 void WireTrace::pause(int millis) {
-    events_.push_back({Kind::Pause, 0, millis, 0, 0, {}});
+    events_.push_back({Kind::Pause, 0, millis, 0, 0, {}, 0});
 }
 
 void WireTrace::parity(std::uint8_t code) {
-    events_.push_back({Kind::Parity, code, 0, 0, 0, {}});
+    events_.push_back({Kind::Parity, code, 0, 0, 0, {}, 0});
 }
 
 void WireTrace::settings(const CommSettings& settings) {
-    events_.push_back({Kind::Settings, 0, 0, 0, 0, settings});
+    events_.push_back({Kind::Settings, 0, 0, 0, 0, settings, 0});
+}
+
+void WireTrace::markFailed(std::size_t index, std::string reason) {
+    failures_.push_back(std::move(reason));
+    events_.at(index).failure = static_cast<std::uint32_t>(failures_.size());
 }
 
 void WireTrace::clear() {
     events_.clear();
     bytes_.clear();
+    failures_.clear();
 }
 
 void WireTrace::reserve(std::size_t events, std::size_t bytes) {
@@ -41,8 +48,12 @@ void WireTrace::reserve(std::size_t events, std::size_t bytes) {
 
 WireTrace::Event WireTrace::operator[](std::size_t index) const {
     const Record& r = events_[index];
-    return {r.kind, std::span<const std::uint8_t>(bytes_).subspan(r.offset, r.length), r.millis,
-            r.parity, r.settings};
+    return {r.kind,
+            std::span<const std::uint8_t>(bytes_).subspan(r.offset, r.length),
+            r.millis,
+            r.parity,
+            r.settings,
+            r.failure == 0 ? std::string_view() : std::string_view(failures_[r.failure - 1])};
 }
 
 std::vector<std::uint8_t> WireTrace::writtenBytes() const {
@@ -61,7 +72,9 @@ std::string hexBytes(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-std::string eventText(const WireTrace::Event& event) {
+namespace {
+
+std::string eventOnly(const WireTrace::Event& event) {
     switch (event.kind) {
         case WireTrace::Kind::Write:
             return event.bytes.empty() ? "write" : "write " + hexBytes(event.bytes);
@@ -83,6 +96,18 @@ std::string eventText(const WireTrace::Event& event) {
         }
     }
     return {};
+}
+
+}  // namespace
+
+std::string eventText(const WireTrace::Event& event) {
+    std::string text = eventOnly(event);
+    if (!event.failure.empty()) {
+        text += " (failed: ";
+        text += event.failure;
+        text += ')';
+    }
+    return text;
 }
 
 std::string WireTrace::text() const {

@@ -22,13 +22,14 @@ std::uint8_t stopBitsCode(int stopBits) noexcept;
 std::uint8_t parityCode(std::string_view letter) noexcept;
 
 // Each reads the line's settings, changes the named fields, writes them back and returns
-// the result of that write (or, for the byte writers, of the byte's write). A failed read is
-// not examined: the settings are then written with the named fields over the defaults.
-bool setComState(SerialLine& line, const LineSettings& settings);
-bool setComParity(SerialLine& line, std::uint8_t parityCode);
-bool writeByteWithParity(SerialLine& line, std::uint8_t byte, std::uint8_t parityCode);
+// the result of that write (or, for the byte writers, of the byte's write), with the line's
+// reason when it failed. A failed read is not examined: the settings are then written with the
+// named fields over the defaults.
+LineResult setComState(SerialLine& line, const LineSettings& settings);
+LineResult setComParity(SerialLine& line, std::uint8_t parityCode);
+LineResult writeByteWithParity(SerialLine& line, std::uint8_t byte, std::uint8_t parityCode);
 // Picks even or odd parity so that the byte's parity bit comes out as wantedBit (0 or 1); any
 // other wantedBit never matches the byte's bit count and gives odd parity.
-bool writeByteWithParityBit(SerialLine& line, std::uint8_t byte, std::uint8_t wantedBit);
+LineResult writeByteWithParityBit(SerialLine& line, std::uint8_t byte, std::uint8_t wantedBit);
 
 }  // namespace kavro

@@ -4,8 +4,13 @@
 // POSIX: settings map to termios. Mark and space parity need CMSPAR (PARENB|CMSPAR, with PARODD
 // for mark); settings termios cannot express (an unknown speed, data bits outside 5 to 8, one and
 // a half stop bits with more than 5 data bits, mark or space without CMSPAR, a parity code above
-// 4) make writeSettings return false and leave the port unchanged. Settings are applied after
-// the bytes already queued have gone out, so a parity change never lands in the middle of them.
+// 4) fail writeSettings and leave the port unchanged. Settings are applied after the bytes
+// already queued have gone out, so a parity change never lands in the middle of them, and are
+// read back: a device that silently kept something else fails the change.
+//
+// Writes and that wait for queued bytes are bounded by the deadline (by default four times the
+// bytes' wire time plus a second). For the length of a write the descriptor is switched to
+// non-blocking and back, so that a blocking handle of the host's cannot hold the call past it.
 #pragma once
 
 #include <cstdint>
@@ -20,15 +25,20 @@ class SerialPort final : public SerialLine {
   public:
     explicit SerialPort(NativeSerialHandle handle) noexcept : handle_(handle) {}
 
-    bool readSettings(CommSettings& settings) override;
-    bool writeSettings(const CommSettings& settings) override;
-    bool write(std::span<const std::uint8_t> bytes) override;
+    LineResult readSettings(CommSettings& settings) override;
+    LineResult writeSettings(const CommSettings& settings) override;
+    LineResult write(std::span<const std::uint8_t> bytes) override;
     void pause(std::chrono::milliseconds duration) override;
+    void setWriteDeadline(const WriteDeadline& deadline) override { deadline_ = deadline; }
+
+    // Waits, within the deadline for what is queued, until the bytes written have left.
+    LineResult drain();
 
     NativeSerialHandle handle() const noexcept { return handle_; }
 
   private:
     NativeSerialHandle handle_;
+    WriteDeadline deadline_;
 };
 
 }  // namespace kavro

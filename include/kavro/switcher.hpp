@@ -27,9 +27,15 @@ std::optional<ChannelRange> switchChannelRange(std::int32_t protocol) noexcept;
 bool encodeSwitchCommand(std::int32_t protocol, std::int32_t first, std::int32_t second,
                          WireTrace& script);
 
+struct SwitchResult {
+    bool known = false;  // the protocol is one that sends
+    LineOutcome line;    // what the line made of the frames
+    bool ok() const noexcept { return known && line.ok(); }
+};
+
 // encodeSwitchCommand, then the script (empty for an unknown protocol) played under the busy
-// flag. Returns whether the protocol is one that sends.
-bool writeCommandToSwitch(SerialLine& line, BusyFlag& busy, std::int32_t protocol,
-                          std::int32_t first, std::int32_t second);
+// flag.
+SwitchResult writeCommandToSwitch(SerialLine& line, BusyFlag& busy, std::int32_t protocol,
+                                  std::int32_t first, std::int32_t second);
 
 }  // namespace kavro

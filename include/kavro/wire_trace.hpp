@@ -5,11 +5,14 @@
 //   pause 20           milliseconds
 //   parity mark        none, odd, even, mark, space
 //   settings 9600 8 N 1
+// An event the line failed is marked after it, with the line's reason:
+//   write 05 34 (failed: Input/output error)
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kavro/serial_line.hpp"
@@ -26,12 +29,15 @@ class WireTrace {
         int millis;                           // Pause
         std::uint8_t parity;                  // Parity
         CommSettings settings;                // Settings
+        std::string_view failure;             // why the line failed it; empty when it did not
     };
 
     void write(std::span<const std::uint8_t> bytes);
     void pause(int millis);
     void parity(std::uint8_t code);
     void settings(const CommSettings& settings);
+    // Marks an event (by index) as failed by the line, for this reason.
+    void markFailed(std::size_t index, std::string reason);
     void clear();
     // Room for this many events and written bytes before the next allocation.
     void reserve(std::size_t events, std::size_t bytes);
@@ -50,9 +56,11 @@ class WireTrace {
         int millis;
         std::uint32_t offset, length;
         CommSettings settings;
+        std::uint32_t failure = 0;  // 1 + its index in failures_, 0 for none
     };
     std::vector<Record> events_;
     std::vector<std::uint8_t> bytes_;
+    std::vector<std::string> failures_;
 };
 
 // "05 34": two-digit uppercase hex, separated by one space.

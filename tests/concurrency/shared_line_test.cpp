@@ -25,17 +25,17 @@ using namespace std::chrono_literals;
 // for every millisecond of a pause.
 class ShortPauseLine final : public SerialLine {
   public:
-    bool readSettings(CommSettings& settings) override {
+    LineResult readSettings(CommSettings& settings) override {
         settings = settings_;
-        return true;
+        return {};
     }
-    bool writeSettings(const CommSettings& settings) override {
+    LineResult writeSettings(const CommSettings& settings) override {
         settings_ = settings;
-        return true;
+        return {};
     }
-    bool write(std::span<const std::uint8_t>) override {
+    LineResult write(std::span<const std::uint8_t>) override {
         std::this_thread::yield();
-        return true;
+        return {};
     }
     void pause(std::chrono::milliseconds duration) override {
         std::this_thread::sleep_for(std::chrono::microseconds(duration.count()));

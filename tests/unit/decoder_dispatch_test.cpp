@@ -202,14 +202,17 @@ TEST(DecoderCall, WaitsWhileTheFlagIsSetThenClearsIt) {
     EXPECT_EQ(flag, 0);
 }
 
-TEST(DecoderCall, FailingWritesAreNotExamined) {
+TEST(DecoderCall, AFailingWriteIsReportedWithTheLinesReason) {
     auto table = tableWith(Variant(2), Variant(2), Variant(0), Variant(4660));
     RecordingLine line;
     line.failWrites(true);
     std::uint8_t flag = 0;
     BusyFlag busy(flag);
-    EXPECT_TRUE(writeCommandToDecoder(line, busy, 2, *table, 5, "Up").sent());
-    EXPECT_EQ(line.trace().text(), "write 05 34\n");
+    const SendResult result = writeCommandToDecoder(line, busy, 2, *table, 5, "Up");
+    EXPECT_TRUE(result.sent());
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.line.text(), "write 1 of 1 failed: Input/output error");
+    EXPECT_EQ(line.trace().text(), "write 05 34 (failed: Input/output error)\n");
     EXPECT_EQ(flag, 0);
 }
 

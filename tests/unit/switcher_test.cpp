@@ -43,7 +43,7 @@ Switched switchOn(const SwitchCase& c, RecordingLine& line) {
     flagByte = 1;
     waits = 0;
     BusyFlag busy(flagByte, otherWriterLetsGo);
-    const bool known = writeCommandToSwitch(line, busy, c.protocol, c.first, c.second);
+    const bool known = writeCommandToSwitch(line, busy, c.protocol, c.first, c.second).known;
     EXPECT_EQ(waits, 1) << "the flag was not taken";
     EXPECT_EQ(flagByte, 0);
     return {known, line.trace().text()};
@@ -90,12 +90,18 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{2147483647, 3, 2, ""}),
     switchName);
 
-TEST(Switcher, FailingWritesAreNotExamined) {
+TEST(Switcher, FailingWritesAreAllMadeAndReported) {
     RecordingLine line;
     line.failWrites(true);
-    const Switched s = switchOn({28, 1, 2, ""}, line);
-    EXPECT_TRUE(s.known);
+    flagByte = 0;
+    BusyFlag busy(flagByte);
+    const SwitchResult result = writeCommandToSwitch(line, busy, 28, 1, 2);
+    EXPECT_TRUE(result.known);
+    EXPECT_FALSE(result.ok());
     EXPECT_EQ(line.trace().size(), 3u);
+    ASSERT_EQ(result.line.failures.size(), 3u);
+    EXPECT_EQ(result.line.text(), "write 1 of 3 failed: Input/output error (and 2 later events)");
+    EXPECT_EQ(flagByte, 0);
 }
 
 }  // namespace

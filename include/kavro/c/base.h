@@ -74,7 +74,11 @@ KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset* set);
  * the encoders return nothing. Those calls clear the thread's last error on entry and set it
  * when such an exception ends them, and the encoders also when they send nothing (no row, a
  * field missing, empty or no number, a bad Length: the code says which, the message names the
- * field); the call then returns as documented for that case. Other calls leave it alone. */
+ * field); the call then returns as documented for that case. The encoders also set it when the
+ * serial line failed one of their writes or parity changes: such a call still makes its later
+ * writes and pauses in order and clears the busy flag, and the message names the first that
+ * failed and the system's reason ("write 3 of 20 failed: Input/output error"). Other calls
+ * leave it alone. */
 enum kavro_error {
     KAVRO_ERROR_NONE = 0,
     KAVRO_ERROR_FIELD_NOT_FOUND = 1,   /* no field of that name */
@@ -85,6 +89,10 @@ enum kavro_error {
     KAVRO_ERROR_DATABASE = 6,          /* the database refused (constraint, read-only, locked) */
     KAVRO_ERROR_OUT_OF_RANGE = 7,      /* a frame access outside the command frame */
     KAVRO_ERROR_INVALID_ARGUMENT = 8,  /* a NULL pointer where an object is needed */
+    KAVRO_ERROR_WRITE_FAILED = 9,      /* the serial line failed a write or parity change */
+    KAVRO_ERROR_WRITE_TIMED_OUT = 10,  /* a write did not finish within its deadline (the line
+                                          stopped draining); the call's later writes were not
+                                          tried, so the call ended within that one deadline */
     KAVRO_ERROR_NO_ROW = 11,           /* the protocol table has no row with the protocol ID */
     KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
     KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */

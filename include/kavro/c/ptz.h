@@ -4,6 +4,21 @@
 
 #include "kavro/c/base.h"
 
+/* The busy flag. One byte that keeps the encoder calls of one serial line from interleaving
+ * their frames: a call waits while it is nonzero, sets it in the same atomic test-and-set step
+ * as its last test, makes all its writes and pauses, and clears it. It coordinates exactly the
+ * callers that share that byte, nothing else: threads of one process pass the same pointer;
+ * processes that write to one line share it by placing it in memory they all map (a
+ * MAP_SHARED mapping, a shared file mapping on Windows), where the atomic test-and-set works
+ * the same. Two callers with two different bytes for one line are not kept apart.
+ *
+ * Failures on the line. A call whose row was read makes every write and pause of its protocol
+ * in order even when the line fails one of them, then clears the flag; the first failure is
+ * then reported through kavro_last_error_code(): KAVRO_ERROR_WRITE_FAILED with the system's
+ * reason, or KAVRO_ERROR_WRITE_TIMED_OUT when a write did not finish within its deadline (four
+ * times its time on the wire at the line's speed, plus a second), after which the call's later
+ * writes are not tried. */
+
 /* Sends a named command to a pan/tilt/zoom decoder and returns nothing.
  *
  * port            the decoder's open, configured serial port
@@ -23,7 +38,8 @@
  * Length is negative or beyond any frame (KAVRO_ERROR_BAD_LENGTH); a table that cannot be
  * searched gives KAVRO_ERROR_DATABASE. A Length shorter than the protocol's frame also sends
  * nothing: KAVRO_ERROR_OUT_OF_RANGE. kavro_last_error_message() then names the field. A call
- * that sent its command leaves the last error at KAVRO_ERROR_NONE. */
+ * that sent its command leaves the last error at KAVRO_ERROR_NONE unless the line failed under
+ * it (see above). */
 KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                                  int32_t protocol_id,
                                                  kavro_recordset* protocol_table, int32_t camera,
@@ -50,7 +66,7 @@ KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8
  * a value is empty or not a number, StayTime is outside 0 to 255, or Length is negative; the
  * thread's last error then says which, with the codes of _WriteCommandToDecoder
  * (KAVRO_ERROR_OVERFLOW for a StayTime outside 0 to 255). A Length shorter than the protocol's
- * frame also sends nothing: KAVRO_ERROR_OUT_OF_RANGE. */
+ * frame also sends nothing: KAVRO_ERROR_OUT_OF_RANGE. Failures on the line: see above. */
 KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_flag,
                                                kavro_recordset* protocol_table, int32_t protocol_id,
                                                int32_t camera, kavro_string* command,
@@ -67,8 +83,10 @@ KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t
  *                 19, 28 as three decimal digits each (0 to 999)
  *
  * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
+ * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
  * to KAVRO_ERROR_NO_PROTOCOL for a protocol that sends nothing, KAVRO_ERROR_INVALID_ARGUMENT
- * for a NULL busy flag (then nothing is sent and the flag is not touched). */
+ * for a NULL busy flag (then nothing is sent and the flag is not touched), or to a line failure
+ * (see above). */
 KAVRO_API void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_flag,
                                                 int32_t protocol, const void* unused, int32_t first,
                                                 int32_t second);
