@@ -29,10 +29,10 @@ int runDecoder(const CommandLine& line) {
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnDecoderSend(SendWarnings(line), *table.set, protocol, camera, command);
-    sendOrFail(protocol, table.name(), [&] {
+    const LineOutcome outcome = sendOrFail(protocol, table.name(), [&] {
         return writeCommandToDecoder(serial.line(), busy, protocol, *table.set, camera, command);
     });
-    serial.printTrace();
+    serial.finish(outcome);
     return kExitOk;
 }
 
@@ -48,8 +48,7 @@ const Command& decoderCommand() {
         "                    (default: the bundled table)\n"
         "  --table NAME      the protocol table (default: Protocol)\n"
         "  --protocol ID     the protocol's ID\n"
-        "  --camera N        the camera address\n"
-        KAVRO_PORT_HELP
+        "  --camera N        the camera address\n" KAVRO_PORT_HELP
         "  --quiet           no warnings (a camera the frame cannot carry, a protocol\n"
         "                    without a decoder layout, a command that is a column of the row)\n"
         "\n"

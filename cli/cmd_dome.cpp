@@ -32,11 +32,11 @@ int runDome(const CommandLine& line) {
     BusyFlag busy(busyByte);
     warnDomeSend(SendWarnings(line), *table.set,
                  {protocol, camera, speed, param, line.has("speed"), line.has("param")}, command);
-    sendOrFail(protocol, table.name(), [&] {
+    const LineOutcome outcome = sendOrFail(protocol, table.name(), [&] {
         return writeCommandToGlobe(serial.line(), busy, *table.set, protocol, camera, command,
                                    speed, param);
     });
-    serial.printTrace();
+    serial.finish(outcome);
     return kExitOk;
 }
 
@@ -62,8 +62,7 @@ const Command& domeCommand() {
         "                    P + 1 and 53 P as two decimal digits, 50 P + 1 in eleven bits;\n"
         "                    41's and 51's Scan frames do not carry it. For Scan under\n"
         "                    protocols 18, 20 and 49 the bit mask of the scan positions (bit\n"
-        "                    k: position k, at most 16)\n"
-        KAVRO_PORT_HELP
+        "                    k: position k, at most 16)\n" KAVRO_PORT_HELP
         "  --quiet           no warnings (a camera or parameter the frame cannot carry, a\n"
         "                    --speed it does not carry, a protocol without a dome layout, a\n"
         "                    command that is a column of the row)\n"

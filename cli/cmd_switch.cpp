@@ -24,8 +24,7 @@ int runSwitch(const CommandLine& line) {
         throw Failure("switcher protocol " + std::to_string(protocol) +
                       " is none of 4, 15 and 28: nothing was sent");
     }
-    if (!result.line.ok()) throw Failure(result.line.text());
-    serial.printTrace();
+    serial.finish(result.line);
     return kExitOk;
 }
 
@@ -42,8 +41,7 @@ const Command& switchCommand() {
         "Numbers beyond those ranges are sent all the same, cut as the protocol cuts them,\n"
         "with a warning naming the number that goes out instead.\n"
         "\n"
-        "  --protocol ID     4, 15 or 28\n"
-        KAVRO_PORT_HELP
+        "  --protocol ID     4, 15 or 28\n" KAVRO_PORT_HELP
         "  --quiet           no warnings\n"
         "\n"
         "Without --port nothing is opened: stdout gets the wire trace, one write per line.\n"

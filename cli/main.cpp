@@ -1,4 +1,5 @@
 // kavro: the command-line face of the Kavro_Public library.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -90,6 +91,24 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace kavro::cli
 
+namespace kavro::cli {
+namespace {
+
+// What a command printed only counts if it reached stdout: a full disk or a closed pipe is a
+// failure of the run (the buffered rest is flushed here, so this also catches the last write).
+int checkedStdout(int status) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && std::ferror(stdout) == 0) return status;
+    const int error = errno;
+    std::fprintf(stderr, "kavro: cannot write to standard output%s%s\n", error != 0 ? ": " : "",
+                 error != 0 ? std::strerror(error) : "");
+    return status == kExitOk ? kExitFailed : status;
+}
+
+}  // namespace
+}  // namespace kavro::cli
+
 int main(int argc, char** argv) {
-    return kavro::cli::run(argc, argv);
+    return kavro::cli::checkedStdout(kavro::cli::run(argc, argv));
 }

@@ -14,14 +14,15 @@ std::string refusalText(int protocolId, const std::string& table, const SendResu
 std::string frameTooShortText(int protocolId, const std::string& table,
                               const DynArrayOutOfRange& error);
 
-// Runs an encoder call; a refusal, a row too short for its frame, or a line that failed a write
-// or parity change (a device server gone away, say) becomes the tool's Failure.
+// Runs an encoder call; a refusal or a row too short for its frame becomes the tool's Failure.
+// What the line made of a sent command (a write a device server never took, say) is returned
+// for the caller to report.
 template <class Send>
-void sendOrFail(int protocolId, const std::string& table, Send&& send) {
+LineOutcome sendOrFail(int protocolId, const std::string& table, Send&& send) {
     try {
-        const SendResult result = send();
+        SendResult result = send();
         if (!result.sent()) throw Failure(refusalText(protocolId, table, result));
-        if (!result.line.ok()) throw Failure(result.line.text());
+        return std::move(result.line);
     } catch (const DynArrayOutOfRange& error) {
         throw Failure(frameTooShortText(protocolId, table, error));
     }

@@ -1,13 +1,16 @@
 // The --port family of options: open a serial device or a device server's port by path or URL,
-// and apply the line settings through the same code as the host's decoder-line call.
+// lock a device against the tool's other runs, make it a raw line, and apply the line settings
+// through the same code as the host's decoder-line call.
 #pragma once
 
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cli/command.hpp"
+#include "kavro/encoder.hpp"
 #include "kavro/line_settings.hpp"
 #include "kavro/recording_line.hpp"
 #include "kavro/serial_port.hpp"
@@ -16,9 +19,12 @@
 namespace kavro::cli {
 
 inline const OptionSpec kPortOptions[] = {
-    {"port", true},      {"baud", true},   {"data-bits", true},
-    {"stop-bits", true}, {"parity", true}, {"trace", false},
+    {"port", true},   {"baud", true},   {"data-bits", true}, {"stop-bits", true},
+    {"parity", true}, {"trace", false}, {"lock-wait", true},
 };
+
+// How long --port waits by default for another process's lock on the device.
+constexpr double kDefaultLockWaitSeconds = 10;
 
 // The help text of the --port family, the same for every command that sends (a macro, to be
 // joined with the command's own help literal).
@@ -30,7 +36,10 @@ inline const OptionSpec kPortOptions[] = {
     "                    line settings for --port (default 9600 8 1 N); over tcp:// they\n"  \
     "                    say how the server's port is set, which the line cannot change,\n"  \
     "                    so protocols that switch parity are refused there\n"                \
-    "  --trace           with --port, print the trace of what was sent too\n"
+    "  --trace           with --port, print the trace of what was sent too, a write the\n"   \
+    "                    line failed marked (failed: REASON)\n"                              \
+    "  --lock-wait S     with a serial device, wait at most S seconds (default 10) while\n"  \
+    "                    another run holds the device's lock\n"
 
 // A command's own options followed by the --port family.
 inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec> own) {
@@ -41,6 +50,11 @@ inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec>
 
 // The line a command sends on: with --port the device or server (traced with --trace), without
 // it a recording line whose trace is printed and whose pauses are not waited.
+//
+// A device is held under an exclusive flock(2) from before its settings are applied until it is
+// closed, so that two runs of the tool on one port never interleave their frames; a run waits
+// for another's lock at most --lock-wait seconds. A device server's port is not locked here: the
+// server itself takes one connection to a port at a time.
 class CommandLineSerial {
   public:
     explicit CommandLineSerial(const CommandLine& line);  // raises Failure / UsageError
@@ -49,8 +63,9 @@ class CommandLineSerial {
     CommandLineSerial& operator=(const CommandLineSerial&) = delete;
 
     SerialLine& line();
-    // Prints the trace on stdout when there is one to print.
-    void printTrace() const;
+    // Prints the trace on stdout when there is one to print, waits (bounded) for the bytes to
+    // leave, and raises Failure naming what the line failed of the call.
+    void finish(const LineOutcome& outcome);
 
     // Raises Failure before anything is sent when the script changes settings that the line
     // cannot change (a raw TCP line and a mark/space protocol); what names the sender.
@@ -62,7 +77,9 @@ class CommandLineSerial {
     // A tcp:// or rfc2217:// port, connected and set up.
     void openNetworkLine(const std::string& url, const LineSettings& settings);
 
+    std::string device_;
     int fd_ = -1;
+    bool drained_ = false;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<SerialLine> network_;
     std::unique_ptr<RecordingLine> recorder_;

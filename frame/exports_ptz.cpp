@@ -19,6 +19,11 @@ void reportLine(const LineOutcome& outcome) {
                  outcome.text());
 }
 
+void reportSend(const SendResult& result) {
+    recordRefusal(result);
+    reportLine(result.line);
+}
+
 }  // namespace
 
 void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
@@ -29,11 +34,8 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SendResult sent = writeCommandToDecoder(*line, busy, protocol_id,
-                                                      recordSetOf(protocol_table), camera,
-                                                      name.view());
-        recordRefusal(sent);
-        reportLine(sent.line);
+        reportSend(writeCommandToDecoder(*line, busy, protocol_id, recordSetOf(protocol_table),
+                                         camera, name.view()));
     });
 }
 
@@ -46,11 +48,8 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SendResult sent = writeCommandToGlobe(*line, busy, recordSetOf(protocol_table),
-                                                    protocol_id, camera, name.view(), speed_level,
-                                                    parameter);
-        recordRefusal(sent);
-        reportLine(sent.line);
+        reportSend(writeCommandToGlobe(*line, busy, recordSetOf(protocol_table), protocol_id,
+                                       camera, name.view(), speed_level, parameter));
     });
 }
 
@@ -61,11 +60,11 @@ void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_fl
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
         LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SwitchResult sent = writeCommandToSwitch(*line, busy, protocol, first, second);
-        if (!sent.known) {
+        const SwitchResult result = writeCommandToSwitch(*line, busy, protocol, first, second);
+        if (!result.known) {
             setLastError(KAVRO_ERROR_NO_PROTOCOL, "switcher protocol " + std::to_string(protocol) +
                                                       " is none of 4, 15 and 28");
         }
-        reportLine(sent.line);
+        reportLine(result.line);
     });
 }

@@ -47,10 +47,12 @@ void domeMarkSpaceScanLayout(const DomeCall& call, CommandFrame& frame, WireTrac
     markSpaceSend(frame, script);
 }
 
-// w C1 p, one byte per write with 10 ms pauses, for every command.
+// w C1 p, bytes 0, 1 and 2 one per write with 10 ms pauses, for every command; a row whose
+// Length is longer sends its further (unset) bytes in the final write only.
 void domeMarkSpaceBytesLayout(const DomeCall& call, CommandFrame& frame, WireTrace& script) {
+    constexpr int kFrameBytes = 3;
     frame.set(0, {call.w(), call.c1(), call.p()});
-    markSpaceByteSend(frame, script, 10);
+    markSpaceByteSend(frame, kFrameBytes, script, 10);
 }
 
 }  // namespace kavro

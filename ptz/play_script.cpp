@@ -13,14 +13,13 @@ bool LineOutcome::timedOut() const noexcept {
 std::string LineOutcome::text() const {
     if (failures.empty()) return {};
     const LineFailure& first = failures.front();
-    std::string text = first.kind == WireTrace::Kind::Write
-                           ? "write " + std::to_string(first.write) + " of " +
-                                 std::to_string(writes)
-                           : std::string(first.kind == WireTrace::Kind::Parity
-                                             ? "the parity change"
-                                             : "the settings change") +
-                                 " before write " + std::to_string(first.write + 1) + " of " +
-                                 std::to_string(writes);
+    std::string text =
+        first.kind == WireTrace::Kind::Write
+            ? "write " + std::to_string(first.write) + " of " + std::to_string(writes)
+            : std::string(first.kind == WireTrace::Kind::Parity ? "the parity change"
+                                                                : "the settings change") +
+                  " before write " + std::to_string(first.write + 1) + " of " +
+                  std::to_string(writes);
     text += " failed: " + first.result.error();
     if (failures.size() > 1) {
         const std::size_t more = failures.size() - 1;

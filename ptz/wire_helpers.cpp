@@ -15,13 +15,13 @@ void markSpaceSend(const CommandFrame& frame, WireTrace& script, int pauseMillis
     if (frame.length() > 1) script.write(frame.bytes(1, frame.length() - 1));
 }
 
-void markSpaceByteSend(const CommandFrame& frame, WireTrace& script, int pauseMillis) {
+void markSpaceByteSend(const CommandFrame& frame, int count, WireTrace& script, int pauseMillis) {
     script.parity(parity::kMark);
     script.pause(pauseMillis);
     script.write(frame.bytes(0, 0));
     script.pause(pauseMillis);
     script.parity(parity::kSpace);
-    for (int i = 1; i < frame.length(); ++i) {
+    for (int i = 1; i < count; ++i) {
         script.pause(pauseMillis);
         script.write(frame.bytes(i, i));
     }

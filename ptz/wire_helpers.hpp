@@ -15,9 +15,11 @@ namespace kavro {
 void markSpaceSend(const CommandFrame& frame, WireTrace& script, int pauseMillis = 20);
 
 // The mark/space send one byte per write, for receivers that take no burst: mark parity, pause,
-// byte 0, pause, space parity, pause, byte 1, then a pause before each further byte. The line
-// is left at space parity.
-void markSpaceByteSend(const CommandFrame& frame, WireTrace& script, int pauseMillis = 10);
+// byte 0, pause, space parity, pause, byte 1, then a pause before each further byte up to byte
+// count - 1. The bytes are the protocol's frame, not the row's Length: a longer frame's further
+// bytes go out only in the final write. The line is left at space parity.
+void markSpaceByteSend(const CommandFrame& frame, int count, WireTrace& script,
+                       int pauseMillis = 10);
 
 // The bit-pair fill: the first mask sharing a set bit with the byte is OR-ed into it whole;
 // later masks are not looked at; a byte sharing no bit stays as it is

@@ -105,6 +105,36 @@ static void test_switch(int master, int slave) {
     CHECK(read_exactly(master, got, 16) == 16 && got[9] == 0x03 && got[12] == 0xA0);
 }
 
+/* The reader of the line gone (the pty's master closed): every write fails with EIO. The call
+ * still makes its writes and clears the flag, and says what failed. */
+static void test_reader_gone(void) {
+    const char* path = "c_abi_dome_protocols.db";
+    int master = -1, slave = -1;
+    kavro_recordset* table;
+    kavro_string* up = kavro_string_from_cstr("Up");
+    uint8_t busy = 0;
+
+    CHECK(openpty(&master, &slave, NULL, NULL, NULL) == 0);
+    close(master);
+    CHECK(build_table(path));
+    table = kavro_sqlite_table_open(path, "Protocol", 1);
+    CHECK(table != NULL);
+    _WriteCommandToGlobe(slave, &busy, table, 23, 1, up, 5, 0x20);
+    CHECK(busy == 0);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_WRITE_FAILED);
+    CHECK(strcmp(kavro_last_error_message(), "write 1 of 1 failed: Input/output error") == 0);
+
+    /* protocol 28: the frame three times, each write failing */
+    _WriteCommandToSwitch(slave, &busy, 28, NULL, 1, 2);
+    CHECK(busy == 0);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_WRITE_FAILED);
+    CHECK(strcmp(kavro_last_error_message(),
+                 "write 1 of 3 failed: Input/output error (and 2 later events)") == 0);
+    kavro_recordset_close(table);
+    kavro_string_release(up);
+    close(slave);
+}
+
 void run_dome_switch_suite(void) {
     int master = -1, slave = -1;
     struct termios raw;
@@ -120,4 +150,5 @@ void run_dome_switch_suite(void) {
     test_switch(master, slave);
     close(master);
     close(slave);
+    test_reader_gone();
 }

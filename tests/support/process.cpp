@@ -13,7 +13,7 @@ std::string toolPath() {
     return std::string(KAVRO_BIN_DIR) + "/kavro";
 }
 
-ProcessResult runProcess(const std::vector<std::string>& argv) {
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& stdoutPath) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     const pid_t pid = fork();
@@ -21,7 +21,13 @@ ProcessResult runProcess(const std::vector<std::string>& argv) {
     if (pid == 0) {
         const int devnull = open("/dev/null", O_RDONLY);
         dup2(devnull, 0);
-        dup2(out[1], 1);
+        if (stdoutPath.empty()) {
+            dup2(out[1], 1);
+        } else {
+            const int file = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (file < 0) _exit(126);
+            dup2(file, 1);
+        }
         dup2(err[1], 2);
         std::vector<char*> args;
         for (const std::string& a : argv)

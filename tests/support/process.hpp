@@ -12,8 +12,9 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs argv[0] (a path) with the arguments, no shell in between, stdin from /dev/null.
-ProcessResult runProcess(const std::vector<std::string>& argv);
+// Runs argv[0] (a path) with the arguments, no shell in between, stdin from /dev/null. With
+// stdoutPath its stdout goes to that file ("/dev/full", say) instead of being collected.
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& stdoutPath = "");
 
 // The path of the kavro tool under test.
 std::string toolPath();

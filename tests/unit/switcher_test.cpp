@@ -100,8 +100,7 @@ TEST(Switcher, FailingWritesAreAllMadeAndReported) {
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(line.trace().size(), 3u);
     ASSERT_EQ(result.line.failures.size(), 3u);
-    EXPECT_EQ(result.line.text(),
-              "write 1 of 3 failed: Input/output error (and 2 later events)");
+    EXPECT_EQ(result.line.text(), "write 1 of 3 failed: Input/output error (and 2 later events)");
     EXPECT_EQ(flagByte, 0);
 }
 

@@ -74,11 +74,11 @@ KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset* set);
  * the encoders return nothing. Those calls clear the thread's last error on entry and set it
  * when such an exception ends them, and the encoders also when they send nothing (no row, a
  * field missing, empty or no number, a bad Length: the code says which, the message names the
- * field); the call then returns as documented for that case. The command encoders also set it
- * when the serial line failed one of their writes or parity changes: such a call still makes
- * its later writes and pauses in order and clears the busy flag, and the message names the
- * first that failed and the system's reason ("write 3 of 20 failed: Input/output error").
- * Other calls leave it alone. */
+ * field); the call then returns as documented for that case. The encoders also set it when the
+ * serial line failed one of their writes or parity changes: such a call still makes its later
+ * writes and pauses in order and clears the busy flag, and the message names the first that
+ * failed and the system's reason ("write 3 of 20 failed: Input/output error"). Other calls
+ * leave it alone. */
 enum kavro_error {
     KAVRO_ERROR_NONE = 0,
     KAVRO_ERROR_FIELD_NOT_FOUND = 1,   /* no field of that name */

@@ -38,8 +38,8 @@
  * Length is negative or beyond any frame (KAVRO_ERROR_BAD_LENGTH); a table that cannot be
  * searched gives KAVRO_ERROR_DATABASE. A Length shorter than the protocol's frame also sends
  * nothing: KAVRO_ERROR_OUT_OF_RANGE. kavro_last_error_message() then names the field. A call
- * that sent its command leaves the last error at KAVRO_ERROR_NONE unless the line failed one
- * of its writes or parity changes (see above). */
+ * that sent its command leaves the last error at KAVRO_ERROR_NONE unless the line failed under
+ * it (see above). */
 KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                                  int32_t protocol_id,
                                                  kavro_recordset* protocol_table, int32_t camera,
@@ -84,8 +84,8 @@ KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t
  *
  * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
  * to KAVRO_ERROR_NO_PROTOCOL for a protocol that sends nothing, KAVRO_ERROR_INVALID_ARGUMENT
- * for a NULL busy flag (then nothing is sent and the flag is not touched), or for a failure on
- * the line (see above). */
+ * for a NULL busy flag (then nothing is sent and the flag is not touched), or to a line failure
+ * (see above). */
 KAVRO_API void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_flag,
                                                 int32_t protocol, const void* unused, int32_t first,
                                                 int32_t second);
