@@ -179,11 +179,10 @@ class Builder {
             }
         };
         if (m_.kind != EncoderKind::Switcher) {
-            for (int b = 0; b < 8; ++b) {
-                if (encode(cmd, c.code ^ (0x01010101u << b), x0, p0, 0, other)) mark(kCode);
-            }
-            for (std::uint32_t flip : {0xFFFFFFFFu, 0x5A5A5A5Au, 0x00FF00FFu}) {
-                if (encode(cmd, c.code ^ flip, x0, p0, 0, other)) mark(kCode);
+            // One bit at a time: flipping a bit in several code bytes at once would leave an
+            // exclusive-or over them unchanged.
+            for (int b = 0; b < 32; ++b) {
+                if (encode(cmd, c.code ^ (1u << b), x0, p0, 0, other)) mark(kCode);
             }
         }
         std::uint32_t lcg = 12345;

@@ -38,8 +38,9 @@ std::unique_ptr<MemoryRecordSet> distinctCodeTable(EncoderKind kind, int protoco
         length = p->frameLength;
     }
     if (length == 0) length = 26;  // a layout that sizes its own frame
-    std::vector<Variant> row = {Variant(protocol), Variant(length), Variant(0),
-                                Variant(5),        Variant(0),      Variant(63)};
+    std::vector<Variant> row;
+    for (const int value : {protocol, length, 0, 5, 0, 63})
+        row.emplace_back(value);
     const auto& names = commandFieldNames();
     for (std::size_t j = 0; j < names.size(); ++j) {
         columns.push_back(names[j]);

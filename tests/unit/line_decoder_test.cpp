@@ -214,8 +214,8 @@ TEST_P(RoundTrip, CommandsBetweenGarbageComeBackInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryProtocol, RoundTrip, testing::ValuesIn(allProtocols()),
-                         [](const testing::TestParamInfo<Case>& info) {
-                             return kindName(info.param.kind) + std::to_string(info.param.protocol);
+                         [](const testing::TestParamInfo<Case>& each) {
+                             return kindName(each.param.kind) + std::to_string(each.param.protocol);
                          });
 
 }  // namespace
