@@ -6,6 +6,7 @@
 // or one more scan position) are grouped, and the group is checked against the encoder's
 // whole call before it is named.
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 #include "kavro/line_decoder.hpp"
@@ -125,6 +126,14 @@ struct LineDecoder::Impl {
         return f;
     }
 
+    Frames once;
+    const Frames& encodeOnce(const CallKey& k) {
+        const CommandModel& c = command(k.cmd);
+        if (!m.encoder->encode(readback::Call{k.cmd, c.code, k.x, k.p, k.level}, once))
+            once.clear();
+        return once;
+    }
+
     std::span<const std::int32_t> candidates(int inversion, const std::uint8_t* w, int slot) {
         static const std::int32_t any[] = {kAny};
         if (inversion < 0) return any;
@@ -208,26 +217,26 @@ struct LineDecoder::Impl {
             const auto length = static_cast<std::size_t>(li.length);
             if (length > avail || !li.firstByte[w[0]]) continue;
             const std::string_view window(reinterpret_cast<const char*>(w), length);
-            auto cached = m.cache.find(window);
-            if (cached != m.cache.end() && (cached->second.solved || !m.anyTemplates)) {
+            CacheEntry* cached = m.cache.find(window);
+            if (cached != nullptr && (cached->solved || !m.anyTemplates)) {
                 match.length = li.length;
-                match.interps = &cached->second.interps;
+                match.interps = &cached->interps;
                 return match;
             }
             if (li.groups.empty()) continue;
             solved.clear();
-            if (cached != m.cache.end()) solved = cached->second.interps;
+            if (cached != nullptr) solved = cached->interps;
             std::string_view near;
             solve(li, w, near);
             if (!solved.empty()) {
                 match.length = li.length;
-                if (cached != m.cache.end()) {
-                    cached->second = CacheEntry{solved, true};
-                    match.interps = &cached->second.interps;
+                if (cached != nullptr) {
+                    *cached = CacheEntry{solved, true};
+                    match.interps = &cached->interps;
                 } else if (m.cache.size() < kCacheLimit) {
-                    auto [it, fresh] =
-                        m.cache.emplace(std::string(window), CacheEntry{solved, true});
-                    match.interps = &it->second.interps;
+                    CacheEntry& entry = m.cache[window];
+                    entry = CacheEntry{solved, true};
+                    match.interps = &entry.interps;
                 } else {
                     match.interps = &solved;
                 }
@@ -339,8 +348,11 @@ struct LineDecoder::Impl {
             if (groupFrames != 1 || th.n != 1) {
                 const std::int32_t p =
                     c.yMode == YMode::Bit ? static_cast<std::int32_t>(th.mask) : paramFor(c, th.y);
-                const Frames& f = frames(CallKey{th.cmd, th.x == kAny ? m.x0 : th.x, p,
-                                                 th.level == kAny ? 0 : th.level});
+                const CallKey call{th.cmd, th.x == kAny ? m.x0 : th.x, p,
+                                   th.level == kAny ? 0 : th.level};
+                // A scan's positions are seldom sent twice alike: its call is made afresh
+                // rather than kept.
+                const Frames& f = c.yMode == YMode::Bit ? encodeOnce(call) : frames(call);
                 if (f.count() != static_cast<std::size_t>(groupFrames) ||
                     !std::equal(f.bytes.begin(), f.bytes.end(), bytes.begin(), bytes.end()))
                     continue;
@@ -501,6 +513,27 @@ std::int32_t LineDecoder::highestWireAddress() const noexcept {
 std::int32_t LineDecoder::baseAddress() const noexcept {
     return impl_->m.base;
 }
+double LineDecoder::randomMatchChance() const noexcept {
+    const readback::Model& m = impl_->m;
+    auto keys = [&](int inversion) -> double {
+        if (inversion < 0) return 1.0;
+        const readback::Inversion& inv = m.inversions[static_cast<std::size_t>(inversion)];
+        return inv.positions.empty() ? inv.range : static_cast<double>(inv.values.size());
+    };
+    double chance = 0;
+    for (const readback::Template& t : m.templates) {
+        chance += keys(t.invX) * keys(t.invY) * keys(t.invLevel) /
+                  std::pow(256.0, static_cast<double>(t.sample.size()));
+    }
+    m.cache.forEach([&](std::string_view bytes, const CacheEntry& entry) {
+        bool listed = false;
+        for (const Interp& ip : entry.interps)
+            listed = listed || impl_->command(ip.cmd).enumerated;
+        if (listed) chance += 1.0 / std::pow(256.0, static_cast<double>(bytes.size()));
+    });
+    return chance;
+}
+
 std::uint64_t LineDecoder::commandsSeen() const noexcept {
     return impl_->commands;
 }

@@ -377,7 +377,7 @@ class Builder {
     // A listed frame that every address (or every second number) gives carries none: one
     // reading with kAny instead of 256.
     void collapseListedCalls() {
-        for (auto& [bytes, entry] : m_.cache) {
+        m_.cache.forEach([&](std::string_view, CacheEntry& entry) {
             for (const bool onX : {true, false}) {
                 std::map<std::tuple<int, int, int, int, int>, std::vector<std::size_t>> alike;
                 for (std::size_t i = 0; i < entry.interps.size(); ++i) {
@@ -401,7 +401,7 @@ class Builder {
                 }
                 entry.interps = std::move(kept);
             }
-        }
+        });
     }
 
     void indexTemplates() {
@@ -459,11 +459,11 @@ class Builder {
                 info.firstByte.fill(true);
             }
         }
-        for (const auto& [bytes, entry] : m_.cache) {
+        m_.cache.forEach([&](std::string_view bytes, const CacheEntry&) {
             LengthInfo& info = lengths[static_cast<int>(bytes.size())];
             info.length = static_cast<int>(bytes.size());
             info.firstByte[static_cast<std::uint8_t>(bytes[0])] = true;
-        }
+        });
         for (auto& [length, info] : lengths) {
             m_.longest = std::max(m_.longest, length);
             m_.lengths.push_back(std::move(info));

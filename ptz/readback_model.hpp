@@ -4,8 +4,10 @@
 // matched against by line_decoder.cpp.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -139,6 +141,75 @@ struct CacheEntry {
     bool solved = false;  // the templates were tried too (not only the listed calls)
 };
 
+// Recognised windows by their bytes: open addressing over one array of slots, each holding the
+// window's hash and, for windows of up to 24 bytes, its bytes, so that a lookup touches one
+// slot before the entry it finds.
+class FrameCache {
+  public:
+    CacheEntry* find(std::string_view bytes) {
+        if (slots_.empty()) return nullptr;
+        const std::size_t h = StringHash{}(bytes) | 1;
+        for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
+            const Slot& s = slots_[i];
+            if (s.hash == 0) return nullptr;
+            if (s.hash == h && s.length == bytes.size() && same(s, bytes))
+                return &entries_[s.index].second;
+        }
+    }
+    CacheEntry& operator[](std::string_view bytes) {
+        if (CacheEntry* e = find(bytes)) return *e;
+        if ((entries_.size() + 1) * 2 > slots_.size()) grow();
+        entries_.emplace_back(std::string(bytes), CacheEntry{});
+        place(StringHash{}(bytes) | 1, entries_.size() - 1);
+        return entries_.back().second;
+    }
+    std::size_t size() const noexcept { return entries_.size(); }
+    template <class F>
+    void forEach(F&& f) {
+        for (auto& [key, entry] : entries_)
+            f(std::string_view(key), entry);
+    }
+    template <class F>
+    void forEach(F&& f) const {
+        for (const auto& [key, entry] : entries_)
+            f(std::string_view(key), entry);
+    }
+
+  private:
+    static constexpr std::size_t kInline = 24;
+    struct Slot {
+        std::size_t hash = 0;  // 0: free
+        std::uint32_t index = 0;
+        std::uint32_t length = 0;
+        char bytes[kInline];
+    };
+    bool same(const Slot& s, std::string_view bytes) const {
+        if (bytes.size() <= kInline) return std::string_view(s.bytes, bytes.size()) == bytes;
+        return entries_[s.index].first == bytes;
+    }
+    void place(std::size_t h, std::size_t index) {
+        for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
+            Slot& s = slots_[i];
+            if (s.hash != 0) continue;
+            s.hash = h;
+            s.index = static_cast<std::uint32_t>(index);
+            const std::string& key = entries_[index].first;
+            s.length = static_cast<std::uint32_t>(key.size());
+            key.copy(s.bytes, std::min(key.size(), kInline));
+            return;
+        }
+    }
+    void grow() {
+        slots_.assign(std::max<std::size_t>(64, slots_.size() * 2), Slot{});
+        mask_ = slots_.size() - 1;
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            place(StringHash{}(entries_[i].first) | 1, i);
+    }
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    std::deque<std::pair<std::string, CacheEntry>> entries_;  // stable while others are added
+};
+
 struct Model {
     EncoderKind kind = EncoderKind::Decoder;
     int protocolId = 0;
@@ -154,7 +225,7 @@ struct Model {
     std::int32_t x0 = 1;  // the address calls are learnt at
     std::unique_ptr<CallEncoder> encoder;
     // Recognised windows: listed calls, and every window the templates solved.
-    std::unordered_map<std::string, CacheEntry, StringHash, std::equal_to<>> cache;
+    FrameCache cache;
 };
 
 // Reads the row (Decoder, Dome) and learns its frames. Raises LineDecoderError.

@@ -117,6 +117,10 @@ class LineDecoder {
     Certainty certainty() const noexcept;
     std::int32_t highestWireAddress() const noexcept;
     std::int32_t baseAddress() const noexcept;
+    // The chance that the bytes at one position of a random stream are a frame of this row:
+    // the frames the row can send, over 256 to the power of their length. A checksum byte
+    // divides it by 256 (by 128 for a 7-bit sum).
+    double randomMatchChance() const noexcept;
 
     // Counts over everything fed so far.
     std::uint64_t commandsSeen() const noexcept;

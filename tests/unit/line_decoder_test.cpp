@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -211,6 +212,31 @@ TEST_P(RoundTrip, CommandsBetweenGarbageComeBackInOrder) {
                     std::string(certaintyName(decoder->certainty())).c_str(), redrawn,
                     sends.size() + redrawn);
     }
+}
+
+// A megabyte of random bytes matches a layout with a checksum about as often as the frames
+// it can send allow: the frames over 256 to the power of their length, per position.
+TEST_P(RoundTrip, RandomBytesMatchNoMoreThanTheChecksumAllows) {
+    if (decoder->certainty() != Certainty::Checksum) GTEST_SKIP() << "no checksum";
+    std::mt19937 random(4242);
+    std::vector<std::uint8_t> noise(1u << 20);
+    for (auto& b : noise)
+        b = static_cast<std::uint8_t>(random());
+    std::size_t matches = 0;
+    std::uint64_t covered = 0;
+    auto count = [&](const DecodedItem& item) {
+        if (item.kind != DecodedItem::Kind::NoFrame) ++matches;
+        covered += item.bytes.size();
+    };
+    for (std::size_t i = 0; i < noise.size(); i += 4096)
+        decoder->feed({noise.data() + i, 4096}, count);
+    decoder->finish(count);
+    EXPECT_EQ(covered, noise.size());
+    const double expected = decoder->randomMatchChance() * static_cast<double>(noise.size());
+    EXPECT_LE(static_cast<double>(matches), expected + 6 * std::sqrt(expected) + 6)
+        << "expected about " << expected;
+    std::printf("%s %d: %zu false matches in 1 MiB of random bytes, about %.3g expected\n",
+                kindName(GetParam().kind).c_str(), GetParam().protocol, matches, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryProtocol, RoundTrip, testing::ValuesIn(allProtocols()),
