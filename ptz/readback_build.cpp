@@ -148,6 +148,12 @@ class Builder {
         invert(cmd, kX, c.xRange);
         invert(cmd, kY, c.yRange);
         invert(cmd, kLevel, c.levelMatters ? 11 : 0);
+        // The command is as sure as its least sure frame.
+        c.certainty = Certainty::Checksum;
+        for (const int ti : c.templates) {
+            const Certainty t = m_.templates[static_cast<std::size_t>(ti)].certainty;
+            if (static_cast<int>(t) > static_cast<int>(c.certainty)) c.certainty = t;
+        }
     }
 
     // The parameter range a Value command's frames tell apart: its low byte, 16 bits, or the
@@ -334,6 +340,8 @@ class Builder {
                     inv.values[key].push_back(v);
                 }
             }
+            for (const int k : building_)
+                markRedundant(m_.inversions[static_cast<std::size_t>(table[k])]);
         }
         building_.clear();
         for (std::size_t k = 0; k < n; ++k) {
@@ -341,6 +349,23 @@ class Builder {
             if (dim == kX) t.invX = table[k];
             if (dim == kY) t.invY = table[k];
             if (dim == kLevel) t.invLevel = table[k];
+            if (table[k] >= 0 && m_.inversions[static_cast<std::size_t>(table[k])].redundant)
+                t.certainty = Certainty::Checksum;
+        }
+    }
+
+    // A byte that the other bytes moving with the same input already determine is computed
+    // from them: the frames carry a check.
+    static void markRedundant(Inversion& inv) {
+        if (inv.positions.size() < 2) return;
+        for (std::size_t drop = 0; drop < inv.positions.size() && !inv.redundant; ++drop) {
+            std::unordered_map<std::string, int> rest;
+            for (const auto& [key, values] : inv.values) {
+                std::string shorter = key;
+                if (drop < shorter.size()) shorter.erase(drop, 1);
+                ++rest[shorter];
+            }
+            inv.redundant = rest.size() == inv.values.size();
         }
     }
 

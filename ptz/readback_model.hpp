@@ -78,6 +78,8 @@ struct Inversion {
     std::vector<int> positions;  // empty: every value below range is a candidate
     std::int32_t range = 0;
     std::unordered_map<std::string, std::vector<std::int32_t>> values;
+    // One of the positions follows from the others (a checksum over the address alone).
+    bool redundant = false;
 };
 
 struct CommandModel {
