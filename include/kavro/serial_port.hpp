@@ -24,6 +24,9 @@ using NativeSerialHandle = std::intptr_t;
 class SerialPort final : public SerialLine {
   public:
     explicit SerialPort(NativeSerialHandle handle) noexcept : handle_(handle) {}
+    // A Windows HANDLE, a pointer.
+    explicit SerialPort(void* handle) noexcept
+        : handle_(reinterpret_cast<NativeSerialHandle>(handle)) {}
 
     LineResult readSettings(CommSettings& settings) override;
     LineResult writeSettings(const CommSettings& settings) override;
