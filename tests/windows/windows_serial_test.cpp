@@ -38,20 +38,23 @@ class CheckedLine final : public SerialLine {
   public:
     explicit CheckedLine(SerialLine& port) : port_(port) {}
 
-    bool readSettings(CommSettings& settings) override { return port_.readSettings(settings); }
-    bool writeSettings(const CommSettings& settings) override {
-        if (!port_.writeSettings(settings)) return false;
-        parity_ = settings.parity;
-        return true;
+    LineResult readSettings(CommSettings& settings) override {
+        return port_.readSettings(settings);
     }
-    bool write(std::span<const std::uint8_t> bytes) override {
-        if (!port_.write(bytes)) return false;
+    LineResult writeSettings(const CommSettings& settings) override {
+        LineResult set = port_.writeSettings(settings);
+        if (set) parity_ = settings.parity;
+        return set;
+    }
+    LineResult write(std::span<const std::uint8_t> bytes) override {
+        LineResult written = port_.write(bytes);
+        if (!written) return written;
         Arrival arrival;
         arrival.bytes = ptyBytes(bytes.size());
         arrival.parity = parity_;
         pty_link_mode(&arrival.mode);
         arrivals.push_back(std::move(arrival));
-        return true;
+        return written;
     }
     void pause(std::chrono::milliseconds) override {}
 
@@ -133,7 +136,7 @@ TEST_F(WindowsSerial, MarkSpaceDecoderProtocols) {
         WireTrace script;
         ASSERT_TRUE(encodeDecoderCommand(*table_, protocol, 5, "Up", script).sent());
         CheckedLine line(*port_);
-        ASSERT_TRUE(writeCommandToDecoder(line, busy_, protocol, *table_, 5, "Up").sent());
+        ASSERT_TRUE(writeCommandToDecoder(line, busy_, protocol, *table_, 5, "Up").ok());
         expectArrivals(line.arrivals, expectedWrites(script));
         EXPECT_EQ(busyByte_, 0);
     }
@@ -143,7 +146,7 @@ TEST_F(WindowsSerial, DomeScanOfProtocol18) {
     WireTrace script;
     ASSERT_TRUE(encodeDomeCommand(*table_, 18, 3, "Scan", 5, 0x15, script).sent());
     CheckedLine line(*port_);
-    ASSERT_TRUE(writeCommandToGlobe(line, busy_, *table_, 18, 3, "Scan", 5, 0x15).sent());
+    ASSERT_TRUE(writeCommandToGlobe(line, busy_, *table_, 18, 3, "Scan", 5, 0x15).ok());
     expectArrivals(line.arrivals, expectedWrites(script));
 }
 
