@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command.hpp"
+#include "cli/serial_device.hpp"
 #include "kavro/encoder.hpp"
 #include "kavro/recording_line.hpp"
 #include "kavro/serial_port.hpp"
@@ -34,9 +35,9 @@ inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec>
 // The line a command sends on: with --port the device (traced with --trace), without it a
 // recording line whose trace is printed and whose pauses are not waited.
 //
-// The device is held under an exclusive flock(2) from before its settings are applied until it
-// is closed, so that two runs of the tool on one port never interleave their frames; a run
-// waits for another's lock at most --lock-wait seconds.
+// The device is held exclusively from before its settings are applied until it is closed
+// (SerialDevice), so that two runs of the tool on one port never interleave their frames; a run
+// waits for another's hold at most --lock-wait seconds.
 class CommandLineSerial {
   public:
     explicit CommandLineSerial(const CommandLine& line);  // raises Failure / UsageError
@@ -51,8 +52,7 @@ class CommandLineSerial {
 
   private:
     std::string device_;
-    int fd_ = -1;
-    bool drained_ = false;
+    std::unique_ptr<SerialDevice> serialDevice_;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<RecordingLine> recorder_;
 };

@@ -28,9 +28,14 @@
 
 #define KAVRO_API KAVRO_EXTERN_C KAVRO_VISIBLE
 
-/* An open serial port: the file descriptor on POSIX, the file HANDLE on Windows. The caller
- * opens and closes it; the library only uses it during a call. */
+/* An open serial port: the file descriptor on POSIX, the file HANDLE on Windows (as CreateFileA
+ * gave it for "\\\\.\\COM1", say). The caller opens and closes it; the library only uses it
+ * during a call. */
+#if defined(_WIN32)
+typedef void* kavro_serial_handle;
+#else
 typedef intptr_t kavro_serial_handle;
+#endif
 
 /* ---- Counted strings ------------------------------------------------------------------
  * The host's counted, reference-counted 8-bit string (system code page bytes, GBK for
