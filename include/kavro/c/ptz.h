@@ -28,6 +28,8 @@
  * protocol_id     which protocol to speak; its row in protocol_table (field ID) gives the
  *                 command code (the field named like the command), the frame length (Length)
  *                 and the address offset (BaseAddress)
+ * protocol_table  the host's protocol table; threads may share one (see base.h, record sets):
+ *                 each call reads its row whole under the table's lock
  * camera          the camera address; the wire address is camera + BaseAddress
  * command         the command name, e.g. "Up", "ZoomIncStop"; compared case-sensitively
  *
@@ -50,7 +52,8 @@ KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8
  * port            the dome's open, configured serial port
  * busy_flag       the line's busy flag, shared with the decoder and switcher calls of that line
  *                 (see _WriteCommandToDecoder)
- * protocol_table  the host's protocol table; note the order: the table before the protocol ID
+ * protocol_table  the host's protocol table, shareable as for _WriteCommandToDecoder; note the
+ *                 order: the table before the protocol ID
  * protocol_id     which protocol to speak; its row (field ID) gives the command code (the field
  *                 named like the command), the frame length (Length), the address offset
  *                 (BaseAddress), the stay time at a scan position (StayTime, 0 to 255) and the
