@@ -19,7 +19,7 @@ SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
         if (!locateProtocolRow(table, protocolId, result)) return result;
         try {
             ProtocolRow row(table);
-            call.code = row.code(command);
+            call.code = row.commandCode(command);
             length = row.length();
             call.wire = row.wireAddress(camera);
         } catch (const RowRefused& refused) {

@@ -13,17 +13,6 @@ namespace {
 
 constexpr const char* kRowFields[] = {"ID", "Length", "BaseAddress"};
 constexpr const char* kDomeFields[] = {"StayTime", "Slowest", "Fastest"};
-constexpr const char* kNameField = "Name";
-
-bool isCommandField(const std::string& name) {
-    for (const char* field : kRowFields) {
-        if (sameFieldName(name, field)) return false;
-    }
-    for (const char* field : kDomeFields) {
-        if (sameFieldName(name, field)) return false;
-    }
-    return !sameFieldName(name, kNameField);
-}
 
 bool hasField(const std::vector<std::string>& names, const char* field) {
     for (const std::string& name : names) {

@@ -19,7 +19,7 @@ SendResult encodeDomeCommand(RecordSet& table, int protocolId, int camera, std::
         if (!locateProtocolRow(table, protocolId, result)) return result;
         try {
             ProtocolRow row(table);
-            call.code = row.code(command);
+            call.code = row.commandCode(command);
             length = row.length();
             call.wire = row.wireAddress(camera);
             call.stay = row.stayTime();
