@@ -64,19 +64,19 @@ class Field {
 // writes and the Post) takes a Hold for the sequence. The lock is recursive, so the operations
 // inside a Hold take it again without waiting. The library's own callers hold it across every
 // such sequence and never across a write to a serial line or a wait for the line's busy flag.
+// A new kind of record set implements the protected do-methods and inherits the lock.
 class RecordSet {
   public:
     virtual ~RecordSet() = default;
 
     // Keeps the record set's lock from its construction to its destruction.
-    class [[nodiscard]] Hold {
+    class Hold {
       public:
         explicit Hold(const RecordSet& set) : lock_(set.mutex_) {}
 
       private:
         std::unique_lock<std::recursive_mutex> lock_;
     };
-    Hold hold() const { return Hold(*this); }
 
     // Moves to the first row, in the table's row order, whose keyField equals key (or begins
     // with it, for a partial text key) and returns true; returns false and keeps the position
