@@ -105,6 +105,7 @@ enum kavro_error {
     KAVRO_ERROR_NO_ROW = 11,           /* the protocol table has no row with the protocol ID */
     KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
     KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */
+    KAVRO_ERROR_BAD_CAMERA = 14,       /* camera + BaseAddress does not fit a 32-bit address */
     KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
 };
 
