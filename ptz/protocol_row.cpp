@@ -54,8 +54,8 @@ std::uint32_t ProtocolRow::code(std::string_view field) {
 }
 
 namespace {
-// "; the command fields are Up, Down, ..." for a name the row has no field of: the first dozen
-// in the table's column order, "..." standing for the rest.
+// "; the 14 command fields are Up, UpStop, ..." for a name the row has no field of: the first
+// dozen in the table's column order, "..." standing for the rest.
 std::string commandFieldList(const RecordSet& table) {
     constexpr std::size_t kListed = 12;
     std::vector<std::string> commands;
@@ -122,7 +122,7 @@ std::int32_t ProtocolRow::wireAddress(std::int32_t camera) {
     const Variant base = value("BaseAddress");
     Variant sum;
     try {
-        // The variant addition reads text as a number (and joins nothing: the camera is one).
+        // The host's variant addition: a BaseAddress held as text is read as a number.
         sum = Variant(camera) + base;
         return sum.toInt32();
     } catch (const HostError& error) {
