@@ -1,9 +1,8 @@
 #include "cli/protocol_table.hpp"
 
-#include <unistd.h>
-
 #include <filesystem>
 
+#include "cli/program_path.hpp"
 #include "kavro/host_error.hpp"
 
 namespace kavro::cli {
@@ -11,7 +10,7 @@ namespace kavro::cli {
 std::string defaultTablePath() {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    const fs::path self = programPath(ec);
     const fs::path dir = ec ? fs::current_path() : self.parent_path();
     for (const fs::path& candidate :
          {dir / "kavro_protocols.db", dir / ".." / "share" / "kavro" / "kavro_protocols.db"}) {

@@ -1,18 +1,10 @@
 #include "cli/serial_options.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 #include <string_view>
-#include <thread>
 
 #include "kavro/line_open.hpp"
 #include "kavro/line_settings.hpp"
@@ -31,27 +23,6 @@ double lockWaitSeconds(const CommandLine& line) {
         throw UsageError("--lock-wait must be a number of seconds from 0 to 86400");
     }
     return seconds;
-}
-
-// flock(2) polled, since it has no time-out of its own: another run of the tool holds the lock
-// for one call, a fraction of a second for most commands.
-void lockDevice(int fd, const std::string& device, double seconds) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(seconds));
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK) {
-            throw Failure("cannot lock " + device + ": " + std::strerror(errno));
-        }
-        if (Clock::now() >= deadline) {
-            char shown[32];
-            std::snprintf(shown, sizeof shown, "%g", seconds);
-            throw Failure(device + " is in use by another process (still locked after " + shown +
-                          " s; see --lock-wait)");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
 }
 
 }  // namespace
@@ -89,7 +60,7 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
         throw UsageError("--parity must be one of N, O, E, M and S, not '" + settings.parity + "'");
 
     if (device->find("://") != std::string::npos) {
-        // No device here to lock: the server owns the port and decides who may connect to it
+        // No device here to hold: the server owns the port and decides who may connect to it
         // (ser2net, for one, takes one connection at a time unless told otherwise).
         if (line.has("lock-wait"))
             throw UsageError("--lock-wait is for a serial device, not a device server's port");
@@ -97,19 +68,8 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
         if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(network_.get());
         return;
     }
-    const double lockWait = lockWaitSeconds(line);
-    fd_ = ::open(device_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) throw Failure("cannot open " + device_ + ": " + std::strerror(errno));
-    lockDevice(fd_, device_, lockWait);
-    // A raw line: no echo, no line editing, no translation of the bytes sent.
-    termios t{};
-    if (tcgetattr(fd_, &t) != 0) {
-        throw Failure(device_ + " is not a serial line: " + std::strerror(errno));
-    }
-    cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(fd_, TCSANOW, &t);
-    port_ = std::make_unique<SerialPort>(fd_);
+    serialDevice_ = std::make_unique<SerialDevice>(device_, lockWaitSeconds(line));
+    port_ = std::make_unique<SerialPort>(serialDevice_->handle());
     if (const LineResult set = setComState(*port_, settings); !set) {
         throw Failure(device_ + " refused the line settings " + std::to_string(settings.baudRate) +
                       " baud, " + std::to_string(dataBits) + " data bits, stop bits " +
@@ -119,12 +79,7 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
     if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(port_.get());
 }
 
-CommandLineSerial::~CommandLineSerial() {
-    if (fd_ < 0) return;
-    // Bytes a stuck line never took would hold close(2) for the driver's closing wait.
-    if (!drained_) tcflush(fd_, TCOFLUSH);
-    ::close(fd_);  // and with it the lock
-}
+CommandLineSerial::~CommandLineSerial() = default;
 
 void CommandLineSerial::openNetworkLine(const std::string& url, const LineSettings& settings) {
     LineAddress address;
@@ -168,7 +123,7 @@ void CommandLineSerial::finish(const LineOutcome& outcome) {
         if (const LineResult drained = port_->drain(); !drained) {
             throw Failure(device_ + " did not send what was written: " + drained.error());
         }
-        drained_ = true;
+        serialDevice_->drained();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command.hpp"
+#include "cli/serial_device.hpp"
 #include "kavro/encoder.hpp"
 #include "kavro/line_settings.hpp"
 #include "kavro/recording_line.hpp"
@@ -30,8 +31,9 @@ constexpr double kDefaultLockWaitSeconds = 10;
 // joined with the command's own help literal).
 #define KAVRO_PORT_HELP                                                                      \
     "  --port WHERE      send on this line instead of printing the trace: a serial device\n" \
-    "                    (/dev/ttyUSB0), or a device server's port, tcp://HOST:PORT (raw\n"  \
-    "                    TCP) or rfc2217://HOST:PORT (RFC 2217); an IPv6 HOST in brackets\n" \
+    "                    (/dev/ttyUSB0, COM9) or a device server's port, tcp://HOST:PORT\n"  \
+    "                    (raw TCP) or rfc2217://HOST:PORT (RFC 2217), an IPv6 HOST in\n"     \
+    "                    brackets\n"                                                         \
     "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"                       \
     "                    line settings for --port (default 9600 8 1 N); over tcp:// they\n"  \
     "                    say how the server's port is set, which the line cannot change,\n"  \
@@ -51,10 +53,10 @@ inline std::vector<OptionSpec> withPortOptions(std::initializer_list<OptionSpec>
 // The line a command sends on: with --port the device or server (traced with --trace), without
 // it a recording line whose trace is printed and whose pauses are not waited.
 //
-// A device is held under an exclusive flock(2) from before its settings are applied until it is
-// closed, so that two runs of the tool on one port never interleave their frames; a run waits
-// for another's lock at most --lock-wait seconds. A device server's port is not locked here: the
-// server itself takes one connection to a port at a time.
+// The device is held exclusively from before its settings are applied until it is closed
+// (SerialDevice), so that two runs of the tool on one port never interleave their frames; a run
+// waits for another's hold at most --lock-wait seconds. A device server's port is not held
+// here: the server owns it and decides who may connect.
 class CommandLineSerial {
   public:
     explicit CommandLineSerial(const CommandLine& line);  // raises Failure / UsageError
@@ -78,8 +80,7 @@ class CommandLineSerial {
     void openNetworkLine(const std::string& url, const LineSettings& settings);
 
     std::string device_;
-    int fd_ = -1;
-    bool drained_ = false;
+    std::unique_ptr<SerialDevice> serialDevice_;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<SerialLine> network_;
     std::unique_ptr<RecordingLine> recorder_;

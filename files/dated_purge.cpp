@@ -144,13 +144,13 @@ TreeReport purgeExpiredFiles(FileSystem& fileSystem, const std::string& path,
 
 TreeReport purgeExpiredFiles(const std::string& directory, const RetentionDays& days,
                              LocalDate today) noexcept {
-    return files::purgeExpiredFiles(files::posixFileSystem(), directory, days, today);
+    return files::purgeExpiredFiles(files::machineFileSystem(), directory, days, today);
 }
 
 TreeReport previewPurge(const std::string& directory, const RetentionDays& days,
                         const std::function<void(const std::string& path)>& removal,
                         LocalDate today) {
-    files::DryRunFileSystem dryRun(files::posixFileSystem());
+    files::DryRunFileSystem dryRun(files::machineFileSystem());
     return files::purgeExpiredFiles(dryRun, directory, days, today, &removal);
 }
 

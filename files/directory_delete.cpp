@@ -36,7 +36,7 @@ TreeReport deleteDirectory(FileSystem& fileSystem, const std::string& path) {
 }  // namespace files
 
 TreeReport deleteDirectory(const std::string& path) noexcept {
-    return files::deleteDirectory(files::posixFileSystem(), path);
+    return files::deleteDirectory(files::machineFileSystem(), path);
 }
 
 }  // namespace kavro

@@ -99,7 +99,9 @@ inline bool isDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// The machine's file system.
+// The machine's file system: on POSIX posixFileSystem(), on Windows its own layer.
+FileSystem& machineFileSystem();
+// The POSIX layer (POSIX builds only).
 FileSystem& posixFileSystem();
 
 }  // namespace kavro::files

@@ -182,4 +182,8 @@ FileSystem& posixFileSystem() {
     return fileSystem;
 }
 
+FileSystem& machineFileSystem() {
+    return posixFileSystem();
+}
+
 }  // namespace kavro::files

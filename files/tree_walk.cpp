@@ -27,47 +27,6 @@
 
 namespace kavro::files {
 
-TopPath splitTopPath(const std::string& path) {
-    TopPath top;
-    if (path.empty()) {
-        top.refusal = TreeStart::NoPath;
-        return top;
-    }
-    // A path of nothing but separators, "." and "..", starting at the root, is the root.
-    bool onlyRoot = path.front() == '/';
-    for (std::size_t start = 0; onlyRoot && start < path.size();) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string_view part(path.data() + start, end - start);
-        onlyRoot = part.empty() || part == "." || part == "..";
-        start = end + 1;
-    }
-    if (onlyRoot) {
-        top.refusal = TreeStart::RootDirectory;
-        return top;
-    }
-    std::string shown = path;
-    while (shown.size() > 1 && shown.back() == '/')
-        shown.pop_back();
-    const std::size_t slash = shown.rfind('/');
-    if (slash == std::string::npos) {
-        top.parent = ".";
-        top.name = shown;
-    } else {
-        top.name = shown.substr(slash + 1);
-        top.parent = shown.substr(0, slash);
-        while (!top.parent.empty() && top.parent.back() == '/')
-            top.parent.pop_back();
-        if (top.parent.empty()) top.parent = "/";
-    }
-    if (top.name == "." || top.name == "..") {
-        top.refusal = TreeStart::DotOrDotDot;
-        return top;
-    }
-    top.shown = std::move(shown);
-    return top;
-}
-
 namespace {
 
 // The directory above the top, the top, the deepest open listings, and one more while an
@@ -264,7 +223,7 @@ void TreeWalk::push(const char* name, std::unique_ptr<Directory> child) {
     frame.name = name;
     frame.identity = child->identity();
     frame.directory = std::move(child);
-    path_ += '/';
+    path_ += pathSeparator();
     path_ += frame.name;
     frame.pathLength = path_.size();
     frames_.push_back(std::move(frame));
@@ -357,7 +316,7 @@ void TreeWalk::removeTop(Directory& base, const std::string& name, Status openSt
     const Status status = base.removeDirectory(name.c_str());
     if (status == Status::Done) {
         ++report_.removed;
-        if (log_ != nullptr) (*log_)(path_ + "/");
+        if (log_ != nullptr) (*log_)(path_ + pathSeparator());
     } else if (status != Status::Missing) {
         count(reasonFor(openStatus == Status::Done ? status : openStatus), path_);
     }
@@ -383,13 +342,13 @@ void TreeWalk::removed(const char* name, bool isDirectory) {
     ++report_.removed;
     if (log_ == nullptr) return;
     std::string path = entryPath(name);
-    if (isDirectory) path += '/';
+    if (isDirectory) path += pathSeparator();
     (*log_)(path);
 }
 
 const std::string& TreeWalk::entryPath(const char* name) {
     scratch_.assign(path_);
-    scratch_ += '/';
+    scratch_ += pathSeparator();
     scratch_ += name;
     return scratch_;
 }

@@ -18,9 +18,13 @@ struct TopPath {
     std::string name;    // its last component
     std::string shown;   // the path without trailing slashes: where entries' paths begin
 };
-// Reads the path only: no file-system call. Trailing slashes are dropped, so that "link/"
-// names the link, not the directory it leads to.
+// Reads the path only: no file-system call. Trailing separators are dropped, so that "link/"
+// names the link, not the directory it leads to. The path syntax is the machine's
+// (path_syntax_*.cpp).
 TopPath splitTopPath(const std::string& path);
+
+// What entries' paths are joined with: "/" on POSIX, "\\" on Windows.
+char pathSeparator() noexcept;
 
 // Which entries of the top directory a run removes (the purge's keep periods). Below a
 // subdirectory that is removed, everything goes.
@@ -30,7 +34,7 @@ class TopEntryFilter {
     virtual bool takes(Directory& top, const DirectoryEntry& entry) = 0;
 };
 
-// Receives the path of each entry removed, in order; a directory's ends in "/".
+// Receives the path of each entry removed, in order; a directory's ends in the separator.
 using RemovalLog = std::function<void(const std::string& path)>;
 
 // Removes the tree at `path` on `fileSystem`: with no filter, the directory and everything in

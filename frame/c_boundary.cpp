@@ -44,6 +44,8 @@ int codeFor(Refusal refusal) {
             return KAVRO_ERROR_NOT_A_NUMBER;
         case Refusal::ValueOutOfRange:
             return KAVRO_ERROR_OVERFLOW;
+        case Refusal::CameraOutOfRange:
+            return KAVRO_ERROR_BAD_CAMERA;
         case Refusal::NegativeLength:
         case Refusal::LengthTooLarge:
             return KAVRO_ERROR_BAD_LENGTH;

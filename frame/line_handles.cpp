@@ -8,8 +8,8 @@ namespace {
 
 struct Registry {
     std::mutex mutex;
-    std::map<kavro_serial_handle, std::shared_ptr<SerialLine>> lines;
-    kavro_serial_handle next = kFirstOpenedLine;
+    std::map<NativeSerialHandle, std::shared_ptr<SerialLine>> lines;
+    NativeSerialHandle next = kFirstOpenedLine;
 };
 
 Registry& registry() {
@@ -22,16 +22,16 @@ Registry& registry() {
 kavro_serial_handle keepLine(std::unique_ptr<SerialLine> line) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    const kavro_serial_handle handle = r.next--;
-    r.lines.emplace(handle, std::shared_ptr<SerialLine>(std::move(line)));
-    return handle;
+    const NativeSerialHandle number = r.next--;
+    r.lines.emplace(number, std::shared_ptr<SerialLine>(std::move(line)));
+    return handleOf(number);
 }
 
 bool dropLine(kavro_serial_handle handle) {
     std::shared_ptr<SerialLine> line;  // closed here, outside the lock, unless a call holds it
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    const auto found = r.lines.find(handle);
+    const auto found = r.lines.find(numberOf(handle));
     if (found == r.lines.end()) return false;
     line = std::move(found->second);
     r.lines.erase(found);
@@ -39,10 +39,10 @@ bool dropLine(kavro_serial_handle handle) {
 }
 
 LineOfHandle::LineOfHandle(kavro_serial_handle handle) : port_(handle) {
-    if (handle > kFirstOpenedLine) return;
+    if (numberOf(handle) > kFirstOpenedLine) return;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    const auto found = r.lines.find(handle);
+    const auto found = r.lines.find(numberOf(handle));
     if (found != r.lines.end()) held_ = found->second;
 }
 

@@ -11,7 +11,16 @@
 
 namespace kavro {
 
-constexpr kavro_serial_handle kFirstOpenedLine = -1024;
+constexpr NativeSerialHandle kFirstOpenedLine = -1024;
+
+// A C handle as a number, and back: the POSIX handle is one already, the Windows HANDLE a
+// pointer.
+inline NativeSerialHandle numberOf(kavro_serial_handle handle) noexcept {
+    return reinterpret_cast<NativeSerialHandle>(handle);
+}
+inline kavro_serial_handle handleOf(NativeSerialHandle number) noexcept {
+    return reinterpret_cast<kavro_serial_handle>(number);
+}
 
 // Keeps an opened line under a new handle.
 kavro_serial_handle keepLine(std::unique_ptr<SerialLine> line);

@@ -8,16 +8,17 @@ namespace kavro {
 class MemoryRecordSet::MemoryField final : public Field {
   public:
     MemoryField(MemoryRecordSet& owner, std::string name, std::size_t column)
-        : owner_(owner), name_(std::move(name)), column_(column) {}
+        : Field(owner), owner_(owner), name_(std::move(name)), column_(column) {}
 
     const std::string& name() const override { return name_; }
 
-    Variant value() const override {
-        if (owner_.eof()) return {};
+  protected:
+    Variant readValue() const override {
+        if (owner_.doEof()) return {};
         return owner_.rows_[owner_.current_][column_];
     }
 
-    void setValue(const Variant& value) override {
+    void writeValue(const Variant& value) override {
         if (!owner_.pending_) {
             throw HostError(HostErrorCode::InvalidOperation,
                             "field " + name_ + " written while the record set is not inserting");
@@ -25,7 +26,7 @@ class MemoryRecordSet::MemoryField final : public Field {
         (*owner_.pending_)[column_] = value;
     }
 
-    void setDateTime(HostDateTime when) override { setValue(Variant(when)); }
+    void writeDateTime(HostDateTime when) override { writeValue(Variant(when)); }
 
   private:
     MemoryRecordSet& owner_;
@@ -73,7 +74,8 @@ std::size_t MemoryRecordSet::columnIndex(std::string_view name) const {
     throw HostError(HostErrorCode::FieldNotFound, "field '" + std::string(name) + "' not found");
 }
 
-bool MemoryRecordSet::locate(std::string_view keyField, const Variant& key, LocateOptions options) {
+bool MemoryRecordSet::doLocate(std::string_view keyField, const Variant& key,
+                               LocateOptions options) {
     const std::size_t column = columnIndex(keyField);
     for (std::size_t row = 0; row < rows_.size(); ++row) {
         if (keyMatches(rows_[row][column], key, options)) {
@@ -84,11 +86,11 @@ bool MemoryRecordSet::locate(std::string_view keyField, const Variant& key, Loca
     return false;
 }
 
-Field& MemoryRecordSet::fieldByName(std::string_view name) {
+Field& MemoryRecordSet::doFieldByName(std::string_view name) {
     return *fields_[columnIndex(name)];
 }
 
-std::vector<std::string> MemoryRecordSet::fieldNames() const {
+std::vector<std::string> MemoryRecordSet::doFieldNames() const {
     std::vector<std::string> names;
     names.reserve(fields_.size());
     for (const auto& field : fields_)
@@ -96,12 +98,12 @@ std::vector<std::string> MemoryRecordSet::fieldNames() const {
     return names;
 }
 
-void MemoryRecordSet::append() {
+void MemoryRecordSet::doAppend() {
     if (readOnly_) throw HostError(HostErrorCode::DatabaseError, "the record set is read-only");
     pending_.emplace(fields_.size());
 }
 
-void MemoryRecordSet::post() {
+void MemoryRecordSet::doPost() {
     if (!pending_) throw HostError(HostErrorCode::InvalidOperation, "no pending row to post");
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         if (required_[i] && (*pending_)[i].isEmpty()) {
@@ -114,20 +116,20 @@ void MemoryRecordSet::post() {
     current_ = rows_.size() - 1;
 }
 
-void MemoryRecordSet::cancel() {
+void MemoryRecordSet::doCancel() {
     pending_.reset();
 }
 
-void MemoryRecordSet::first() {
+void MemoryRecordSet::doFirst() {
     current_ = 0;
 }
 
-void MemoryRecordSet::next() {
-    if (!eof()) ++current_;
+void MemoryRecordSet::doNext() {
+    if (!doEof()) ++current_;
 }
 
-void MemoryRecordSet::deleteRow() {
-    if (eof()) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");
+void MemoryRecordSet::doDeleteRow() {
+    if (doEof()) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");
     if (readOnly_) throw HostError(HostErrorCode::DatabaseError, "the record set is read-only");
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(current_));
 }

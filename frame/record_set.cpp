@@ -18,6 +18,91 @@ bool sameText(std::string_view a, std::string_view b, bool caseInsensitive) noex
 }
 }  // namespace
 
+Variant Field::value() const {
+    const RecordSet::Hold hold(owner_);
+    return readValue();
+}
+
+void Field::setValue(const Variant& value) {
+    const RecordSet::Hold hold(owner_);
+    writeValue(value);
+}
+
+void Field::setDateTime(HostDateTime when) {
+    const RecordSet::Hold hold(owner_);
+    writeDateTime(when);
+}
+
+bool RecordSet::locate(std::string_view keyField, const Variant& key, LocateOptions options) {
+    const Hold hold(*this);
+    return doLocate(keyField, key, options);
+}
+
+Field& RecordSet::fieldByName(std::string_view name) {
+    const Hold hold(*this);
+    return doFieldByName(name);
+}
+
+std::vector<std::string> RecordSet::fieldNames() const {
+    const Hold hold(*this);
+    return doFieldNames();
+}
+
+void RecordSet::append() {
+    const Hold hold(*this);
+    doAppend();
+}
+
+void RecordSet::post() {
+    const Hold hold(*this);
+    doPost();
+}
+
+void RecordSet::cancel() {
+    const Hold hold(*this);
+    doCancel();
+}
+
+bool RecordSet::inserting() const {
+    const Hold hold(*this);
+    return doInserting();
+}
+
+void RecordSet::first() {
+    const Hold hold(*this);
+    doFirst();
+}
+
+void RecordSet::next() {
+    const Hold hold(*this);
+    doNext();
+}
+
+bool RecordSet::eof() const {
+    const Hold hold(*this);
+    return doEof();
+}
+
+void RecordSet::deleteRow() {
+    const Hold hold(*this);
+    doDeleteRow();
+}
+
+void RecordSet::disableControls() {
+    const Hold hold(*this);
+    doDisableControls();
+}
+
+void RecordSet::enableControls() {
+    const Hold hold(*this);
+    doEnableControls();
+}
+
+void RecordSet::refresh() {
+    const Hold hold(*this);
+    doRefresh();
+}
+
 bool sameFieldName(std::string_view a, std::string_view b) noexcept {
     return sameText(a, b, true);
 }

@@ -51,6 +51,8 @@ std::string whereClause(const std::string& column, Match match) {
 class SqliteField;
 
 struct SqliteRecordSet::Impl {
+    explicit Impl(const RecordSet& set) noexcept : owner(set) {}
+    const RecordSet& owner;  // whose lock the fields take
     sqlite3* db = nullptr;
     bool ownsDb = false;
     std::string table;
@@ -116,10 +118,12 @@ struct SqliteRecordSet::Impl {
 class SqliteField final : public Field {
   public:
     SqliteField(SqliteRecordSet::Impl& owner, std::string name, std::size_t column)
-        : owner_(owner), name_(std::move(name)), column_(column) {}
+        : Field(owner.owner), owner_(owner), name_(std::move(name)), column_(column) {}
     const std::string& name() const override { return name_; }
-    Variant value() const override { return owner_.hasRow ? owner_.read(column_) : Variant(); }
-    void setValue(const Variant& value) override {
+
+  protected:
+    Variant readValue() const override { return owner_.hasRow ? owner_.read(column_) : Variant(); }
+    void writeValue(const Variant& value) override {
         if (!owner_.pending) {
             throw HostError(HostErrorCode::InvalidOperation,
                             "field " + name_ + " written while the record set is not inserting");
@@ -127,7 +131,7 @@ class SqliteField final : public Field {
         (*owner_.pending)[column_] = value;
     }
     // Stored as local ISO 8601 text, which SQLite's date and time functions read.
-    void setDateTime(HostDateTime when) override { setValue(Variant(toIsoText(when))); }
+    void writeDateTime(HostDateTime when) override { writeValue(Variant(toIsoText(when))); }
 
   private:
     SqliteRecordSet::Impl& owner_;
@@ -194,7 +198,7 @@ std::size_t SqliteRecordSet::Impl::columnIndex(std::string_view name) const {
 
 SqliteRecordSet::SqliteRecordSet(const std::string& databasePath, std::string_view table,
                                  SqliteOpenOptions options)
-    : impl_(std::make_unique<Impl>()) {
+    : impl_(std::make_unique<Impl>(*this)) {
     const int flags =
         (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_URI;
     const int rc = sqlite3_open_v2(databasePath.c_str(), &impl_->db, flags, nullptr);
@@ -207,7 +211,7 @@ SqliteRecordSet::SqliteRecordSet(const std::string& databasePath, std::string_vi
 }
 
 SqliteRecordSet::SqliteRecordSet(sqlite3* connection, std::string_view table)
-    : impl_(std::make_unique<Impl>()) {
+    : impl_(std::make_unique<Impl>(*this)) {
     impl_->db = connection;
     impl_->open(table);
 }
@@ -218,7 +222,8 @@ const std::string& SqliteRecordSet::tableName() const {
     return impl_->table;
 }
 
-bool SqliteRecordSet::locate(std::string_view keyField, const Variant& key, LocateOptions options) {
+bool SqliteRecordSet::doLocate(std::string_view keyField, const Variant& key,
+                               LocateOptions options) {
     Impl& d = *impl_;
     const std::size_t column = d.columnIndex(keyField);
     const Match match = matchFor(key, options);
@@ -234,11 +239,11 @@ bool SqliteRecordSet::locate(std::string_view keyField, const Variant& key, Loca
     return d.fetch(statement);
 }
 
-Field& SqliteRecordSet::fieldByName(std::string_view name) {
+Field& SqliteRecordSet::doFieldByName(std::string_view name) {
     return *impl_->fields[impl_->columnIndex(name)];
 }
 
-std::vector<std::string> SqliteRecordSet::fieldNames() const {
+std::vector<std::string> SqliteRecordSet::doFieldNames() const {
     std::vector<std::string> names;
     names.reserve(impl_->fields.size());
     for (const auto& field : impl_->fields)
@@ -246,14 +251,14 @@ std::vector<std::string> SqliteRecordSet::fieldNames() const {
     return names;
 }
 
-void SqliteRecordSet::append() {
+void SqliteRecordSet::doAppend() {
     if (sqlite3_db_readonly(impl_->db, "main") == 1) {
         throw HostError(HostErrorCode::DatabaseError, "the database is open read-only");
     }
     impl_->pending.emplace(impl_->fields.size());
 }
 
-void SqliteRecordSet::post() {
+void SqliteRecordSet::doPost() {
     Impl& d = *impl_;
     if (!d.pending) throw HostError(HostErrorCode::InvalidOperation, "no pending row to post");
     std::vector<bool> set(d.fields.size());
@@ -287,29 +292,29 @@ void SqliteRecordSet::post() {
     d.rowLoaded = false;
 }
 
-void SqliteRecordSet::cancel() {
+void SqliteRecordSet::doCancel() {
     impl_->pending.reset();
 }
 
-bool SqliteRecordSet::inserting() const {
+bool SqliteRecordSet::doInserting() const {
     return impl_->pending.has_value();
 }
 
-void SqliteRecordSet::first() {
+void SqliteRecordSet::doFirst() {
     impl_->fetchOrEof(impl_->selectFirst);
 }
 
 // The row after the current rowid: rows another connection removed or added meanwhile are
 // skipped or met as the table now stands.
-void SqliteRecordSet::next() {
+void SqliteRecordSet::doNext() {
     if (impl_->hasRow) impl_->fetchAfter(impl_->rowid);
 }
 
-bool SqliteRecordSet::eof() const {
+bool SqliteRecordSet::doEof() const {
     return !impl_->hasRow;
 }
 
-void SqliteRecordSet::deleteRow() {
+void SqliteRecordSet::doDeleteRow() {
     Impl& d = *impl_;
     if (!d.hasRow) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");
     {
@@ -320,14 +325,14 @@ void SqliteRecordSet::deleteRow() {
     d.fetchAfter(d.rowid);
 }
 
-void SqliteRecordSet::disableControls() {
+void SqliteRecordSet::doDisableControls() {
     ++impl_->controlsDisabled;
 }
-void SqliteRecordSet::enableControls() {
+void SqliteRecordSet::doEnableControls() {
     --impl_->controlsDisabled;
 }
 
-void SqliteRecordSet::refresh() {
+void SqliteRecordSet::doRefresh() {
     Impl& d = *impl_;
     if (!d.hasRow) return;
     // Another connection may have removed the current row: then the next one becomes current.

@@ -93,16 +93,7 @@ bool parseNumber(std::string_view text, Number& out) {
 }
 
 std::string describe(const Variant& v) {
-    switch (v.type()) {
-        case Variant::Type::Empty:
-            return "an empty value";
-        case Variant::Type::Text:
-            return "'" + v.textValue() + "'";
-        case Variant::Type::Integer:
-        case Variant::Type::Real:
-            return v.toText();
-    }
-    return {};
+    return v.describe();
 }
 
 Number numberOf(const Variant& v) {
@@ -218,12 +209,43 @@ std::uint32_t Variant::toUInt32() const {
 std::uint8_t Variant::toUInt8() const {
     const long long whole = wholeOf(*this, "a byte");
     if (whole < 0 || whole > 255)
-        raise(HostErrorCode::Overflow, describe(*this) + " does not fit a byte");
+        raise(HostErrorCode::Overflow, this->describe() + " does not fit a byte");
     return static_cast<std::uint8_t>(whole);
 }
 
 double Variant::toReal() const {
     return numberOf(*this).asReal();
+}
+
+std::string Variant::describe() const {
+    switch (type()) {
+        case Type::Empty:
+            return "an empty value";
+        case Type::Integer:
+        case Type::Real:
+            return toText();
+        case Type::Text:
+            break;
+    }
+    // Text, or a blob read as its bytes. Control bytes are written \xHH: a NUL would end the
+    // message wherever it is passed on as a C string. Bytes from 0x80 stay as they are (GBK
+    // text reads as itself; its second bytes are never control bytes).
+    constexpr std::size_t kShown = 48;
+    const std::string& text = textValue();
+    std::string shown = "'";
+    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0x0F];
+        } else {
+            shown += static_cast<char>(byte);
+        }
+    }
+    if (text.size() > kShown) return shown + "...' (" + std::to_string(text.size()) + " bytes)";
+    return shown + "'";
 }
 
 std::string Variant::toText() const {

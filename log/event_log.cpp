@@ -1,6 +1,7 @@
 #include "kavro/event_log.hpp"
 
 #include <exception>
+#include <optional>
 
 namespace kavro {
 namespace {
@@ -24,13 +25,18 @@ void noteFailure(std::string* failure) noexcept {
 // is dropped, so the record set is never left half-way through an insert.
 template <class Fill>
 bool appendRow(RecordSet& set, std::string* failure, Fill&& fill) noexcept {
+    // The pending row is the record set's one: another thread's insert must not start its own,
+    // fill this one's fields or post it until this one is posted or dropped.
+    std::optional<RecordSet::Hold> hold;
     try {
+        hold.emplace(set);
         set.append();
         fill();
         set.post();
         return true;
     } catch (...) {
         noteFailure(failure);
+        if (!hold) return false;  // the lock was not had: the pending row is another's
         try {
             set.cancel();
         } catch (...) {
@@ -77,7 +83,9 @@ bool insertIntoException(RecordSet& set, std::string_view message, const NowFunc
 
 bool emptyTable(RecordSet& set, std::string* failure) noexcept {
     bool disabled = false;
+    std::optional<RecordSet::Hold> hold;  // the walk moves the current row
     try {
+        hold.emplace(set);
         set.disableControls();
         disabled = true;
         set.first();

@@ -9,17 +9,22 @@ namespace kavro {
 SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
                                 std::string_view command, WireTrace& script) {
     SendResult result;
-    if (!locateProtocolRow(table, protocolId, result)) return result;
-
     DecoderCall call;
     int length = 0;
-    try {
-        ProtocolRow row(table);
-        call.code = row.code(command);
-        length = row.length();
-        call.wire = row.wireAddress(camera);
-    } catch (const RowRefused& refused) {
-        return refused.result;
+    {
+        // The row is read whole under the table's lock, so another thread's call on the same
+        // table cannot move it between the Locate and the field reads. The lock is let go
+        // before the script is built and played: the line's writes and pauses never hold it.
+        const RecordSet::Hold hold(table);
+        if (!locateProtocolRow(table, protocolId, result)) return result;
+        try {
+            ProtocolRow row(table);
+            call.code = row.commandCode(command);
+            length = row.length();
+            call.wire = row.wireAddress(camera);
+        } catch (const RowRefused& refused) {
+            return refused.result;
+        }
     }
     call.command = command;
 

@@ -13,17 +13,6 @@ namespace {
 
 constexpr const char* kRowFields[] = {"ID", "Length", "BaseAddress"};
 constexpr const char* kDomeFields[] = {"StayTime", "Slowest", "Fastest"};
-constexpr const char* kNameField = "Name";
-
-bool isCommandField(const std::string& name) {
-    for (const char* field : kRowFields) {
-        if (sameFieldName(name, field)) return false;
-    }
-    for (const char* field : kDomeFields) {
-        if (sameFieldName(name, field)) return false;
-    }
-    return !sameFieldName(name, kNameField);
-}
 
 bool hasField(const std::vector<std::string>& names, const char* field) {
     for (const std::string& name : names) {
@@ -161,6 +150,8 @@ std::optional<std::int32_t> readInt32(ProtocolRow& reader, const char* field) {
 }  // namespace
 
 std::vector<ProtocolRowSummary> listProtocolTable(RecordSet& table) {
+    // The walk moves the table's current row: no other thread's call may move it meanwhile.
+    const RecordSet::Hold hold(table);
     const std::vector<std::string> names = table.fieldNames();
     const std::vector<std::string> commands = commandFields(names);
     const bool hasId = hasField(names, kRowFields[0]);
@@ -180,6 +171,7 @@ std::vector<ProtocolRowSummary> listProtocolTable(RecordSet& table) {
 }
 
 DecoderTableCheck checkDecoderTable(RecordSet& table) {
+    const RecordSet::Hold hold(table);  // as in listProtocolTable
     DecoderTableCheck check;
     const std::vector<std::string> names = table.fieldNames();
     bool rowField[3] = {};

@@ -9,19 +9,24 @@ namespace kavro {
 SendResult encodeDomeCommand(RecordSet& table, int protocolId, int camera, std::string_view command,
                              std::int32_t speedLevel, std::int32_t parameter, WireTrace& script) {
     SendResult result;
-    if (!locateProtocolRow(table, protocolId, result)) return result;
-
     DomeCall call;
     int length = 0;
-    try {
-        ProtocolRow row(table);
-        call.code = row.code(command);
-        length = row.length();
-        call.wire = row.wireAddress(camera);
-        call.stay = row.stayTime();
-        call.speed = row.speed(speedLevel);
-    } catch (const RowRefused& refused) {
-        return refused.result;
+    {
+        // The row is read whole under the table's lock, so another thread's call on the same
+        // table cannot move it between the Locate and the field reads. The lock is let go
+        // before the script is built and played: the line's writes and pauses never hold it.
+        const RecordSet::Hold hold(table);
+        if (!locateProtocolRow(table, protocolId, result)) return result;
+        try {
+            ProtocolRow row(table);
+            call.code = row.commandCode(command);
+            length = row.length();
+            call.wire = row.wireAddress(camera);
+            call.stay = row.stayTime();
+            call.speed = row.speed(speedLevel);
+        } catch (const RowRefused& refused) {
+            return refused.result;
+        }
     }
     call.command = command;
     call.param = parameter;

@@ -22,6 +22,10 @@ bool locateProtocolRow(RecordSet& table, int protocolId, SendResult& refusal);
 // A refusal for a failure of the host objects while reading the named field.
 SendResult refusalFor(const HostError& error, std::string_view field);
 
+// Whether a field of a protocol table holds command codes: every field but ID, Length,
+// BaseAddress, the dome's StayTime, Slowest and Fastest, and a Name column naming the row.
+bool isCommandField(std::string_view name);
+
 // The dome's speed value S for a speed level on the scale on which 0 stands for Slowest and 10
 // for Fastest, by the host's variant arithmetic:
 //   D = Fastest - Slowest; E = D * level; F = E / 10.0 (a real division);
@@ -39,9 +43,14 @@ class ProtocolRow {
     Variant value(std::string_view field);
     // The command code: the field converted to 32 bits unsigned.
     std::uint32_t code(std::string_view field);
-    // "Length", refused when negative or beyond CommandFrame::kMaxLength.
+    // The code of the named command: code(command), except that an empty name is refused as
+    // such, and a name the row has no field of is refused with the command fields it has.
+    std::uint32_t commandCode(std::string_view command);
+    // "Length", refused when negative or beyond CommandFrame::kMaxLength (also when beyond 32
+    // bits, which a 32-bit conversion would wrap).
     int length();
     // The camera address plus "BaseAddress", by the host's variant addition, as 32 bits signed.
+    // A sum beyond 32 bits is the camera's refusal when BaseAddress alone fits, else the field's.
     std::int32_t wireAddress(std::int32_t camera);
     // The dome's stay time T: "StayTime" as 8 bits unsigned (0 to 255, else refused).
     std::uint8_t stayTime();

@@ -32,6 +32,9 @@ struct StartResult {
 // session of its own and default signal settings; it is not the caller's child, so nothing is
 // left to reap. An empty command line starts nothing. There is no "show maximised" request to
 // pass on: X programs place and size their windows themselves.
+// On Windows the command line goes to CreateProcessA as it is (the platform splits it the same
+// way), the window shown maximised, no handle inherited; `error` is the errno nearest to the
+// Windows error.
 StartResult startApplication(std::string_view commandLine);
 
 enum class CloseResult {
@@ -47,6 +50,8 @@ enum class CloseResult {
 // system code page (GBK) and compared with the window's UTF-8 title (_NET_WM_NAME, else WM_NAME).
 // The empty text matches only a window whose title is set and empty, never a window without a
 // title. Only that first window is asked.
+// On Windows: FindWindowA with the title's bytes as they are, then SendMessageA(WM_CLOSE), which
+// returns once the window has handled the message; the answer is never NoDisplay.
 CloseResult closeApplication(std::string_view title);
 
 // Why the X client library (libxcb, loaded on the first call that talks to the X server) cannot

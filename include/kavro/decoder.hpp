@@ -5,6 +5,8 @@
 // to the camera address to form the wire address. The protocol's layout builds the whole
 // sequence of writes, pauses and parity changes first; only then is the busy flag taken, the
 // sequence played and the flag cleared. So a call that cannot be sent never touches the flag.
+// The row is read whole under the table's lock (see RecordSet), and only the row: threads may
+// share one table, each call sending with its own row.
 #pragma once
 
 #include <string_view>

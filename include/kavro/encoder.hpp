@@ -16,16 +16,17 @@ namespace kavro {
 // Why an encoder call sent nothing. In every case nothing was written and the busy flag was
 // not touched.
 enum class Refusal {
-    None,             // the command was sent
-    NoRow,            // the protocol table has no row with the protocol ID
-    LookupFailed,     // the table could not be searched (no ID field, a database error)
-    MissingField,     // the row has no field of that name
-    EmptyValue,       // the field's value is empty (NULL)
-    NotANumber,       // the field holds text that is no number
-    ValueOutOfRange,  // the field's number does not fit what it must hold
-    NegativeLength,   // the row's Length is below 0
-    LengthTooLarge,   // the row's Length is above the largest frame the library builds
-    ReadFailed,       // any other failure while reading the row
+    None,              // the command was sent
+    NoRow,             // the protocol table has no row with the protocol ID
+    LookupFailed,      // the table could not be searched (no ID field, a database error)
+    MissingField,      // the row has no field of that name
+    EmptyValue,        // the field's value is empty (NULL)
+    NotANumber,        // the field holds text that is no number
+    ValueOutOfRange,   // the field's number does not fit what it must hold
+    CameraOutOfRange,  // the camera address plus BaseAddress does not fit a 32-bit wire address
+    NegativeLength,    // the row's Length is below 0
+    LengthTooLarge,    // the row's Length is above the largest frame the library builds
+    ReadFailed,        // any other failure while reading the row
 };
 
 // One event of a played script that the line failed: a write, or a parity or settings change.
@@ -56,7 +57,7 @@ struct SendResult {
         : refusal(why), field(std::move(fieldName)), message(std::move(text)) {}
 
     Refusal refusal = Refusal::None;
-    std::string field;    // the field concerned, where there is one
+    std::string field;    // the field concerned, where there is one (none for the camera)
     std::string message;  // one line for people, without the protocol or table name
     LineOutcome line;     // when sent: what the line made of it
     // The row was read and the script played (whatever the line made of it).

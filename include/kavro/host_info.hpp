@@ -54,6 +54,7 @@ struct SystemInfo {
 
 // The current display mode of the default screen of the X server named by DISPLAY. Bits per
 // pixel is that of the screen's pixel format (32 for the usual depth-24 true-colour screen).
+// On Windows: EnumDisplaySettingsA's current mode.
 struct DisplayMode {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -63,7 +64,8 @@ struct DisplayMode {
 // The raw facts the record is made from.
 struct PlatformFacts {
     std::string computerName;
-    // True only on the operating-system generation whose major version number is 5; never here.
+    // True only on the operating-system generation whose major version number is 5 (Windows
+    // 2000, XP, Server 2003, as GetVersionExA tells); never on other systems.
     bool isVersion5 = false;
     std::uint64_t physicalMemoryBytes = 0;
     std::optional<DisplayMode> display;  // nothing without a reachable X server
@@ -78,7 +80,8 @@ std::uint16_t memoryMiB(std::uint64_t bytes);
 bool isDisplay1024x768(std::uint16_t width, std::uint16_t height, std::uint16_t bitsPerPixel);
 
 // Gathers the facts: host name, memory, display, the file list check ("FileList.Dat" in the
-// current directory).
+// current directory). On Windows through GetComputerNameA, GetVersionExA, GlobalMemoryStatus
+// and EnumDisplaySettingsA.
 PlatformFacts readPlatformFacts();
 
 // The record's fields from the facts. The display fields are each kept in 16 bits; without a

@@ -14,11 +14,9 @@ class MemoryRecordSet final : public RecordSet {
   public:
     explicit MemoryRecordSet(std::vector<std::string> columns);
     ~MemoryRecordSet() override;
-    MemoryRecordSet(const MemoryRecordSet&) = delete;
-    MemoryRecordSet& operator=(const MemoryRecordSet&) = delete;
 
-    // Building and inspecting the table (not record-set operations). A row shorter than the
-    // column list is padded with empty values.
+    // Building and inspecting the table (not record-set operations, and not for a table other
+    // threads use meanwhile). A row shorter than the column list is padded with empty values.
     void addRow(std::vector<Variant> values);
     std::size_t rowCount() const { return rows_.size(); }
     const Variant& cell(std::size_t row, std::string_view column) const;
@@ -30,20 +28,21 @@ class MemoryRecordSet final : public RecordSet {
     int controlsDisabled() const { return controlsDisabled_; }
     int refreshCount() const { return refreshes_; }
 
-    bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override;
-    Field& fieldByName(std::string_view name) override;
-    std::vector<std::string> fieldNames() const override;
-    void append() override;
-    void post() override;
-    void cancel() override;
-    bool inserting() const override { return pending_.has_value(); }
-    void first() override;
-    void next() override;
-    bool eof() const override { return current_ >= rows_.size(); }
-    void deleteRow() override;
-    void disableControls() override { ++controlsDisabled_; }
-    void enableControls() override { --controlsDisabled_; }
-    void refresh() override { ++refreshes_; }
+  protected:
+    bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) override;
+    Field& doFieldByName(std::string_view name) override;
+    std::vector<std::string> doFieldNames() const override;
+    void doAppend() override;
+    void doPost() override;
+    void doCancel() override;
+    bool doInserting() const override { return pending_.has_value(); }
+    void doFirst() override;
+    void doNext() override;
+    bool doEof() const override { return current_ >= rows_.size(); }
+    void doDeleteRow() override;
+    void doDisableControls() override { ++controlsDisabled_; }
+    void doEnableControls() override { --controlsDisabled_; }
+    void doRefresh() override { ++refreshes_; }
 
   private:
     class MemoryField;

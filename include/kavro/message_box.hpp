@@ -45,7 +45,8 @@ std::int32_t showMessage(StandardBox box, std::string_view text);
 
 // The built-in dialog: on the X display DISPLAY names, through the dialog program zenity
 // (caption and text converted to UTF-8, shown as plain text). Without a reachable display or
-// without the program it shows nothing and returns 0.
+// without the program it shows nothing and returns 0. On Windows: MessageBoxA with no owner
+// window, the bytes as they are and the style value, returning what it returns.
 std::int32_t showDialog(const MessageBoxRequest& request);
 
 }  // namespace kavro

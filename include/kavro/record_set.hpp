@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,51 +23,109 @@ struct LocateOptions {
     bool partialKey = false;
 };
 
+class RecordSet;
+
+// A field of a record set. Its value is read and written under its record set's lock.
 class Field {
   public:
     virtual ~Field() = default;
     virtual const std::string& name() const = 0;
 
     // The current row's value; empty when there is no current row or the value is NULL.
-    virtual Variant value() const = 0;
+    Variant value() const;
     std::int32_t asInteger() const { return value().toInt32(); }
     std::string asString() const { return value().toText(); }
 
     // Writes go to the pending row of Append; outside insert state they raise.
-    virtual void setValue(const Variant& value) = 0;
+    void setValue(const Variant& value);
     void setInteger(std::int32_t v) { setValue(Variant(v)); }
     void setString(std::string_view v) { setValue(Variant(v)); }
-    virtual void setDateTime(HostDateTime when) = 0;
+    void setDateTime(HostDateTime when);
+
+  protected:
+    explicit Field(const RecordSet& owner) noexcept : owner_(owner) {}
+    Field(const Field&) = delete;
+    Field& operator=(const Field&) = delete;
+
+    // The implementation's side, always called with the record set's lock held.
+    virtual Variant readValue() const = 0;
+    virtual void writeValue(const Variant& value) = 0;
+    virtual void writeDateTime(HostDateTime when) = 0;
+
+  private:
+    const RecordSet& owner_;
 };
 
+// A record set may be shared by threads. Each one carries a lock of its own: every operation
+// below, and every read or write through one of its fields, runs under it, so the operations of
+// two threads never run at once. That alone does not keep a sequence together: another thread's
+// Locate may move the current row between this thread's Locate and its field reads. A caller
+// that needs a sequence whole (a Locate and the reads of the row it found, an Append, its field
+// writes and the Post) takes a Hold for the sequence. The lock is recursive, so the operations
+// inside a Hold take it again without waiting. The library's own callers hold it across every
+// such sequence and never across a write to a serial line or a wait for the line's busy flag.
+// A new kind of record set implements the protected do-methods and inherits the lock.
 class RecordSet {
   public:
     virtual ~RecordSet() = default;
 
+    // Keeps the record set's lock from its construction to its destruction.
+    class Hold {
+      public:
+        explicit Hold(const RecordSet& set) : lock_(set.mutex_) {}
+
+      private:
+        std::unique_lock<std::recursive_mutex> lock_;
+    };
+
     // Moves to the first row, in the table's row order, whose keyField equals key (or begins
     // with it, for a partial text key) and returns true; returns false and keeps the position
     // when there is none. Raises when the record set has no field keyField.
-    virtual bool locate(std::string_view keyField, const Variant& key, LocateOptions options) = 0;
+    bool locate(std::string_view keyField, const Variant& key, LocateOptions options);
     // The named field (names compare without regard to ASCII letter case); raises
     // HostErrorCode::FieldNotFound when there is none. The reference stays valid as long as
     // the record set.
-    virtual Field& fieldByName(std::string_view name) = 0;
+    Field& fieldByName(std::string_view name);
     // Every field's name, in the table's column order.
-    virtual std::vector<std::string> fieldNames() const = 0;
+    std::vector<std::string> fieldNames() const;
 
-    virtual void append() = 0;  // starts a pending row at the end (insert state)
-    virtual void post() = 0;    // writes the pending row; raises if it cannot be written
-    virtual void cancel() = 0;  // drops the pending row, if any
-    virtual bool inserting() const = 0;
+    void append();  // starts a pending row at the end (insert state)
+    void post();    // writes the pending row; raises if it cannot be written
+    void cancel();  // drops the pending row, if any
+    bool inserting() const;
 
-    virtual void first() = 0;
-    virtual void next() = 0;       // the following row in row order; after the last, eof()
-    virtual bool eof() const = 0;  // true when there is no current row
-    virtual void deleteRow() = 0;  // Delete: the next row becomes current
+    void first();
+    void next();       // the following row in row order; after the last, eof()
+    bool eof() const;  // true when there is no current row
+    void deleteRow();  // Delete: the next row becomes current
 
-    virtual void disableControls() = 0;
-    virtual void enableControls() = 0;
-    virtual void refresh() = 0;
+    void disableControls();
+    void enableControls();
+    void refresh();
+
+  protected:
+    RecordSet() = default;
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    // The implementation's side of each operation above, always called with the lock held.
+    virtual bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) = 0;
+    virtual Field& doFieldByName(std::string_view name) = 0;
+    virtual std::vector<std::string> doFieldNames() const = 0;
+    virtual void doAppend() = 0;
+    virtual void doPost() = 0;
+    virtual void doCancel() = 0;
+    virtual bool doInserting() const = 0;
+    virtual void doFirst() = 0;
+    virtual void doNext() = 0;
+    virtual bool doEof() const = 0;
+    virtual void doDeleteRow() = 0;
+    virtual void doDisableControls() = 0;
+    virtual void doEnableControls() = 0;
+    virtual void doRefresh() = 0;
+
+  private:
+    mutable std::recursive_mutex mutex_;
 };
 
 // ASCII case-insensitive equality, the host's rule for field names.

@@ -11,6 +11,10 @@
 // Writes and that wait for queued bytes are bounded by the deadline (by default four times the
 // bytes' wire time plus a second). For the length of a write the descriptor is switched to
 // non-blocking and back, so that a blocking handle of the host's cannot hold the call past it.
+//
+// Windows: the settings are the port's DCB (GetCommState, SetCommState), not read back; the
+// deadline is the port's write time-out (COMMTIMEOUTS) for the length of each WriteFile, the
+// host's own time-outs put back after it; queued bytes are polled with ClearCommError.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +28,9 @@ using NativeSerialHandle = std::intptr_t;
 class SerialPort final : public SerialLine {
   public:
     explicit SerialPort(NativeSerialHandle handle) noexcept : handle_(handle) {}
+    // A Windows HANDLE, a pointer.
+    explicit SerialPort(void* handle) noexcept
+        : handle_(reinterpret_cast<NativeSerialHandle>(handle)) {}
 
     LineResult readSettings(CommSettings& settings) override;
     LineResult writeSettings(const CommSettings& settings) override;

@@ -36,22 +36,23 @@ class SqliteRecordSet final : public RecordSet {
 
     const std::string& tableName() const;
 
-    bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override;
-    Field& fieldByName(std::string_view name) override;
-    std::vector<std::string> fieldNames() const override;
-    void append() override;
-    void post() override;
-    void cancel() override;
-    bool inserting() const override;
-    void first() override;
-    void next() override;
-    bool eof() const override;
-    void deleteRow() override;
-    void disableControls() override;
-    void enableControls() override;
-    void refresh() override;
-
     struct Impl;  // opaque: the connection, the prepared statements and the cursor
+
+  protected:
+    bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) override;
+    Field& doFieldByName(std::string_view name) override;
+    std::vector<std::string> doFieldNames() const override;
+    void doAppend() override;
+    void doPost() override;
+    void doCancel() override;
+    bool doInserting() const override;
+    void doFirst() override;
+    void doNext() override;
+    bool doEof() const override;
+    void doDeleteRow() override;
+    void doDisableControls() override;
+    void doEnableControls() override;
+    void doRefresh() override;
 
   private:
     std::unique_ptr<Impl> impl_;

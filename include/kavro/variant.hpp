@@ -43,6 +43,10 @@ class Variant {
     std::uint8_t toUInt8() const;
     double toReal() const;
     std::string toText() const;
+    // The value as a message shows it: a number as toText writes it, "an empty value", or text
+    // in single quotes, control bytes written \xHH and text beyond 48 bytes cut, with its length
+    // ('A\x00B', '0123...' (300 bytes)).
+    std::string describe() const;
     // The value as a number: an integer or a real Variant; raises for empty values and text
     // that is no number.
     Variant toNumber() const;

@@ -99,7 +99,7 @@ static void test_decoder(int master, int slave) {
     make_database(path,
                   "CREATE TABLE Protocol (ID, Length, BaseAddress, Up);"
                   "INSERT INTO Protocol VALUES (2, 2, 0, 4660), (3, 1, 0, 1), (4, -1, 0, 1),"
-                  "  (5, 2, 0, NULL), (6, 2, 0, 'abc'), (8, 4000000000, 0, 1);");
+                  "  (5, 2, 0, NULL), (6, 2, 0, 'abc'), (8, 4000000000, 0, 1), (9, 2, -1, 1);");
     CHECK(kavro_sqlite_table_open("no-such-file.db", "Protocol", 1) == NULL);
     CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
     CHECK(strlen(kavro_last_error_message()) > 0);
@@ -142,6 +142,12 @@ static void test_decoder(int master, int slave) {
         }
         busy = 0;
     }
+
+    /* the camera, not the row, pushes the wire address beyond 32 bits */
+    _WriteCommandToDecoder(slave, &busy, 9, table, INT32_MIN, up);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_BAD_CAMERA);
+    CHECK(strstr(kavro_last_error_message(), "camera -2147483648") != NULL);
+    CHECK(busy == 0);
 
     /* a Length too short for the frame: nothing sent, the flag clear, the error reported */
     _WriteCommandToDecoder(slave, &busy, 3, table, 5, up);

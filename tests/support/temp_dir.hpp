@@ -21,6 +21,10 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// A new, empty directory of its own under the system's temporary directory (one file per
+// operating system: temp_dir_posix.cpp, windows/temp_dir_windows.cpp).
+std::filesystem::path makeTempDirectory();
+
 // Creates a SQLite database file and runs the SQL script in it; fails the test on error.
 void makeDatabase(const std::string& path, const std::string& sql);
 

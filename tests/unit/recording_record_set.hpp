@@ -18,55 +18,56 @@ class RecordingRecordSet final : public RecordSet {
     MemoryRecordSet& inner() { return inner_; }
     std::vector<std::string> log;
 
-    bool locate(std::string_view keyField, const Variant& key, LocateOptions options) override {
+  protected:
+    bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) override {
         log.push_back("locate " + std::string(keyField) + " '" + key.toText() + "'" +
                       (options.partialKey ? " partial" : "") +
                       (options.caseInsensitive ? " nocase" : ""));
         return inner_.locate(keyField, key, options);
     }
-    Field& fieldByName(std::string_view name) override {
+    Field& doFieldByName(std::string_view name) override {
         log.push_back("field " + std::string(name));
         Field& field = inner_.fieldByName(name);
         auto& wrapper = fields_[field.name()];
-        if (!wrapper) wrapper = std::make_unique<RecordingField>(field, log);
+        if (!wrapper) wrapper = std::make_unique<RecordingField>(*this, field, log);
         return *wrapper;
     }
-    void append() override {
+    void doAppend() override {
         log.push_back("append");
         inner_.append();
     }
-    void post() override {
+    void doPost() override {
         log.push_back("post");
         inner_.post();
     }
-    void cancel() override {
+    void doCancel() override {
         log.push_back("cancel");
         inner_.cancel();
     }
-    bool inserting() const override { return inner_.inserting(); }
-    void first() override {
+    bool doInserting() const override { return inner_.inserting(); }
+    void doFirst() override {
         log.push_back("first");
         inner_.first();
     }
-    void next() override {
+    void doNext() override {
         log.push_back("next");
         inner_.next();
     }
-    bool eof() const override { return inner_.eof(); }
-    std::vector<std::string> fieldNames() const override { return inner_.fieldNames(); }
-    void deleteRow() override {
+    bool doEof() const override { return inner_.eof(); }
+    std::vector<std::string> doFieldNames() const override { return inner_.fieldNames(); }
+    void doDeleteRow() override {
         log.push_back("delete");
         inner_.deleteRow();
     }
-    void disableControls() override {
+    void doDisableControls() override {
         log.push_back("disableControls");
         inner_.disableControls();
     }
-    void enableControls() override {
+    void doEnableControls() override {
         log.push_back("enableControls");
         inner_.enableControls();
     }
-    void refresh() override {
+    void doRefresh() override {
         log.push_back("refresh");
         inner_.refresh();
     }
@@ -74,14 +75,17 @@ class RecordingRecordSet final : public RecordSet {
   private:
     class RecordingField final : public Field {
       public:
-        RecordingField(Field& inner, std::vector<std::string>& log) : inner_(inner), log_(log) {}
+        RecordingField(const RecordSet& owner, Field& inner, std::vector<std::string>& log)
+            : Field(owner), inner_(inner), log_(log) {}
         const std::string& name() const override { return inner_.name(); }
-        Variant value() const override { return inner_.value(); }
-        void setValue(const Variant& value) override {
+
+      protected:
+        Variant readValue() const override { return inner_.value(); }
+        void writeValue(const Variant& value) override {
             log_.push_back(name() + " := " + value.toText());
             inner_.setValue(value);
         }
-        void setDateTime(HostDateTime when) override {
+        void writeDateTime(HostDateTime when) override {
             log_.push_back(name() + " := date-time " + Variant(when).toText());
             inner_.setDateTime(when);
         }

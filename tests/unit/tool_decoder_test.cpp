@@ -49,7 +49,7 @@ TEST_F(ToolDecoder, SaysWhyNothingWasSent) {
         {{"--protocol", "99", "--camera", "5", "Up"},
          "kavro: protocol 99 has no row in table Protocol\n"},
         {{"--protocol", "2", "--camera", "5", "Down"},
-         "kavro: protocol 2 in table Protocol: no field Down\n"},
+         "kavro: protocol 2 in table Protocol: no field Down; the only command field is Up\n"},
         {{"--protocol", "3", "--camera", "5", "Up"},
          "kavro: protocol 3 in table Protocol: Length is too short for the protocol's frame "
          "(index 1 is outside the frame of length 1)\n"},

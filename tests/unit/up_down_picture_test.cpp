@@ -52,7 +52,7 @@ Bytes makeBmp(const BmpLayout& s) {
         put(b, s.compression, 4);
         b.resize(14 + s.headerSize, 0);
     }
-    b.resize(b.size() + rowBytes * rows, 0);
+    b.resize(b.size() + static_cast<std::size_t>(rowBytes * rows), 0);
     b.resize(b.size() - s.cutShort);
     return b;
 }

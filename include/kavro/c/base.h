@@ -28,9 +28,14 @@
 
 #define KAVRO_API KAVRO_EXTERN_C KAVRO_VISIBLE
 
-/* An open serial port: the file descriptor on POSIX, the file HANDLE on Windows. The caller
- * opens and closes it; the library only uses it during a call. */
+/* An open serial port: the file descriptor on POSIX, the file HANDLE on Windows (as CreateFileA
+ * gave it for "\\\\.\\COM1", say). The caller opens and closes it; the library only uses it
+ * during a call. */
+#if defined(_WIN32)
+typedef void* kavro_serial_handle;
+#else
 typedef intptr_t kavro_serial_handle;
+#endif
 
 /* ---- Counted strings ------------------------------------------------------------------
  * The host's counted, reference-counted 8-bit string (system code page bytes, GBK for
@@ -57,7 +62,16 @@ KAVRO_API long KAVRO_CALL kavro_string_ref_count(const kavro_string* s);
 /* ---- Record sets ------------------------------------------------------------------------
  * A host table the library reads and writes during a call. Here: a table of a SQLite
  * database file. Rows follow the table's rowid order; field names are matched without regard
- * to ASCII letter case. */
+ * to ASCII letter case.
+ *
+ * A record set may be shared by threads: calls from several threads may be given the same one
+ * at the same time. Each record set has a lock of its own, which a call holds while it uses
+ * the record set: an encoder from its Locate to the last field of the protocol row (so every
+ * command is sent with its own row, never a row another thread's Locate moved to), an insert
+ * from its Append to its Post, _EmptyTable and _NameToID for their whole walk or lookup. The
+ * lock is never held across a write to a serial line or the wait for a busy flag, so sharing
+ * one protocol table between lines costs no line time. Closing a record set while another
+ * thread still uses it is the caller's fault. */
 typedef struct kavro_recordset kavro_recordset;
 
 /* Opens table_name of an existing SQLite database file (or "file:" URI). read_only != 0 opens
@@ -96,7 +110,8 @@ enum kavro_error {
     KAVRO_ERROR_NO_ROW = 11,           /* the protocol table has no row with the protocol ID */
     KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
     KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */
-    KAVRO_ERROR_LINE_OPEN = 14,        /* kavro_line_open could not open the device or reach
+    KAVRO_ERROR_BAD_CAMERA = 14,       /* camera + BaseAddress does not fit a 32-bit address */
+    KAVRO_ERROR_LINE_OPEN = 15,        /* kavro_line_open could not open the device or reach
                                           the device server */
     KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
 };

@@ -36,7 +36,7 @@ KAVRO_API kavro_string** KAVRO_CALL _GetHostIP(kavro_string** result, kavro_stri
 typedef struct kavro_system_info {
     kavro_string* LocalAddress; /* _GetIPAdress: the empty string */
     kavro_string* ComputerName; /* _GetComputeName */
-    uint8_t IsVersion5;         /* 1 on the operating-system generation 5 only: 0 here */
+    uint8_t IsVersion5;         /* 1 on Windows 2000, XP, Server 2003 (major version 5) */
     uint8_t unused_1;
     uint16_t MemoryMB;         /* physical memory in MiB, rounded down; 65535 at most */
     uint16_t Reserved;         /* always 0 */
@@ -44,7 +44,7 @@ typedef struct kavro_system_info {
     uint8_t unused_2;
     uint16_t BitsPerPixel;    /* the display's bits per pixel (32 for depth-24 colour) */
     uint16_t ScreenWidth;     /* the display's size in pixels; these three are 0 without */
-    uint16_t ScreenHeight;    /* a reachable X display (DISPLAY) */
+    uint16_t ScreenHeight;    /* a reachable display (on POSIX the X display DISPLAY names) */
     uint8_t FileListComplete; /* _Kavro_CheckFileExist */
     uint8_t unused_3;
     kavro_string* ServerAddress;  /* dotted text; input and output of _GetServerIP */
@@ -60,8 +60,8 @@ typedef struct kavro_system_info {
 KAVRO_API void KAVRO_CALL _GetServerIP(kavro_system_info* info);
 
 /* Fills the record's fields from LocalAddress to FileListComplete, in their order: computer
- * name, local address, the version flag, memory, the display (from the X server DISPLAY names),
- * the file list check. The server fields are left alone. NULL: nothing. */
+ * name, local address, the version flag, memory, the display (from the X server DISPLAY names;
+ * on Windows EnumDisplaySettingsA), the file list check. The server fields are left alone. NULL: nothing. */
 KAVRO_API void KAVRO_CALL _InitSystemInfo(kavro_system_info* info);
 
 /* ---- Programs ------------------------------------------------------------------------------ */
@@ -72,14 +72,17 @@ KAVRO_API void KAVRO_CALL _InitSystemInfo(kavro_system_info* info);
  * PATH when it names no directory) is started directly, never through a shell: no character of
  * the line has a meaning beyond the splitting. The program is not the caller's child, so it
  * leaves no zombie; it gets the caller's environment and standard streams and no other file.
- * command_line is borrowed. */
+ * On Windows: CreateProcessA with the line as it is, the window shown maximised, no handle
+ * inherited. command_line is borrowed. */
 KAVRO_API void KAVRO_CALL _StartApplication(kavro_string* command_line);
 
 /* Asks the first top-level X11 window (topmost first) whose title equals the text without regard
  * to letter case to close, with the X11 close request (WM_DELETE_WINDOW); returns once the X
  * server has delivered it, and the program decides what to do. The empty text matches only a
  * window whose title is set and empty. Without a display or a match nothing happens. title is
- * borrowed; it is in the system code page (GBK) and compared with the window's UTF-8 title. */
+ * borrowed; it is in the system code page (GBK) and compared with the window's UTF-8 title.
+ * On Windows: FindWindowA with the title's bytes, then SendMessageA(WM_CLOSE), which returns
+ * once the window has handled the message. */
 KAVRO_API void KAVRO_CALL _CloseApplication(kavro_string* title);
 
 #endif /* KAVRO_C_HOST_H */

@@ -28,6 +28,8 @@
  * protocol_id     which protocol to speak; its row in protocol_table (field ID) gives the
  *                 command code (the field named like the command), the frame length (Length)
  *                 and the address offset (BaseAddress)
+ * protocol_table  the host's protocol table; threads may share one (see base.h, record sets):
+ *                 each call reads its row whole under the table's lock
  * camera          the camera address; the wire address is camera + BaseAddress
  * command         the command name, e.g. "Up", "ZoomIncStop"; compared case-sensitively
  *
@@ -35,11 +37,13 @@
  * (kavro_last_error_code() KAVRO_ERROR_NO_ROW), the row lacks one of the fields
  * (KAVRO_ERROR_FIELD_NOT_FOUND), a value is empty (KAVRO_ERROR_EMPTY_VALUE), not a number
  * (KAVRO_ERROR_NOT_A_NUMBER) or too large for what it must hold (KAVRO_ERROR_OVERFLOW), or
- * Length is negative or beyond any frame (KAVRO_ERROR_BAD_LENGTH); a table that cannot be
- * searched gives KAVRO_ERROR_DATABASE. A Length shorter than the protocol's frame also sends
- * nothing: KAVRO_ERROR_OUT_OF_RANGE. kavro_last_error_message() then names the field. A call
- * that sent its command leaves the last error at KAVRO_ERROR_NONE unless the line failed under
- * it (see above). */
+ * Length is negative or beyond any frame (KAVRO_ERROR_BAD_LENGTH), or the camera address
+ * plus BaseAddress does not fit a 32-bit wire address (KAVRO_ERROR_BAD_CAMERA); a table that
+ * cannot be searched gives KAVRO_ERROR_DATABASE. A Length shorter than the protocol's frame
+ * also sends nothing: KAVRO_ERROR_OUT_OF_RANGE. kavro_last_error_message() then names the
+ * field and the value as given (an unknown command: the row's command fields; the camera: its
+ * address). A call that sent its command leaves the last error at KAVRO_ERROR_NONE unless the
+ * line failed under it (see above). */
 KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_flag,
                                                  int32_t protocol_id,
                                                  kavro_recordset* protocol_table, int32_t camera,
@@ -50,7 +54,8 @@ KAVRO_API void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8
  * port            the dome's open, configured serial port
  * busy_flag       the line's busy flag, shared with the decoder and switcher calls of that line
  *                 (see _WriteCommandToDecoder)
- * protocol_table  the host's protocol table; note the order: the table before the protocol ID
+ * protocol_table  the host's protocol table, shareable as for _WriteCommandToDecoder; note the
+ *                 order: the table before the protocol ID
  * protocol_id     which protocol to speak; its row (field ID) gives the command code (the field
  *                 named like the command), the frame length (Length), the address offset
  *                 (BaseAddress), the stay time at a scan position (StayTime, 0 to 255) and the

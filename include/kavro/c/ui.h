@@ -17,8 +17,9 @@
  *   _ErrorMessage     "\xB4\xED\xCE\xF3\xA3\xA1" (Error!)   style 0x10 (error icon)
  *   _ErrorMessageA    "error"                               style 0x10
  * The built-in box is a dialog on the X display DISPLAY names (through the zenity program);
- * without a display or without the program none is shown and the result is 0. A NULL message is
- * shown as the empty text. */
+ * without a display or without the program none is shown and the result is 0. On Windows it is
+ * MessageBoxA with no owner window, returning what that returns. A NULL message is shown as the
+ * empty text. */
 KAVRO_API int32_t KAVRO_CALL _QuestionMessage(const char* message);
 KAVRO_API int32_t KAVRO_CALL _QuestionMessageA(const char* message);
 KAVRO_API int32_t KAVRO_CALL _SuccessMessage(const char* message);
