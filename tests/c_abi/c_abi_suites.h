@@ -20,5 +20,6 @@ void kavro_c_abi_host_ui_tests(void);
 void kavro_c_abi_log_tests(void);
 void run_c_abi_suites(void);
 void run_dome_switch_suite(void); /* c_abi_dome_switch.c */
+void run_host_record_set_suite(void); /* host_record_set_abi.c */
 
 #endif
