@@ -2,7 +2,9 @@
 #include <cstring>
 
 #include "frame/c_boundary.hpp"
+#include "frame/callback_record_set.hpp"
 #include "kavro/ansi_string.hpp"
+#include "kavro/record_set_snapshot.hpp"
 #include "kavro/sqlite_record_set.hpp"
 
 using namespace kavro;
@@ -46,6 +48,27 @@ kavro_recordset* KAVRO_CALL kavro_sqlite_table_open(const char* database_path,
         options.readOnly = read_only != 0;
         auto set = std::make_unique<SqliteRecordSet>(database_path, table_name, options);
         return new kavro_recordset{std::move(set)};
+    });
+}
+
+kavro_recordset* KAVRO_CALL kavro_sqlite_table_snapshot(const char* database_path,
+                                                        const char* table_name) {
+    return callReporting<kavro_recordset*>(nullptr, [&]() -> kavro_recordset* {
+        if (database_path == nullptr || table_name == nullptr) {
+            throw std::invalid_argument("database path and table name are required");
+        }
+        SqliteOpenOptions options;
+        options.readOnly = true;
+        SqliteRecordSet source(database_path, table_name, options);
+        return new kavro_recordset{snapshotOf(source)};
+    });
+}
+
+kavro_recordset* KAVRO_CALL kavro_recordset_from_ops(const kavro_recordset_ops* ops,
+                                                     void* context) {
+    return callReporting<kavro_recordset*>(nullptr, [&]() -> kavro_recordset* {
+        if (ops == nullptr) throw std::invalid_argument("the record set callbacks are NULL");
+        return new kavro_recordset{std::make_unique<CallbackRecordSet>(*ops, context)};
     });
 }
 

@@ -28,6 +28,25 @@ std::string LineOutcome::text() const {
     return text;
 }
 
+namespace {
+
+// One write or settings change on the line.
+LineResult makeEvent(const WireTrace::Event& event, SerialLine& line) {
+    switch (event.kind) {
+        case WireTrace::Kind::Write:
+            return line.write(event.bytes);
+        case WireTrace::Kind::Parity:
+            return setComParity(line, event.parity);
+        case WireTrace::Kind::Settings:
+            return line.writeSettings(event.settings);
+        case WireTrace::Kind::Pause:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
 LineOutcome playScript(const WireTrace& script, SerialLine& line) {
     LineOutcome outcome;
     bool timedOut = false;
@@ -38,17 +57,10 @@ LineOutcome playScript(const WireTrace& script, SerialLine& line) {
             continue;
         }
         if (event.kind == WireTrace::Kind::Write) ++outcome.writes;
-        LineResult result;
-        if (timedOut) {
-            // The line stopped taking bytes: the call ends within the one deadline it had.
-            result = LineResult::timedOut("not tried: an earlier operation timed out");
-        } else if (event.kind == WireTrace::Kind::Write) {
-            result = line.write(event.bytes);
-        } else if (event.kind == WireTrace::Kind::Parity) {
-            result = setComParity(line, event.parity);
-        } else {
-            result = line.writeSettings(event.settings);
-        }
+        // Once the line stopped taking bytes the call ends within the one deadline it had.
+        LineResult result = timedOut
+                                ? LineResult::timedOut("not tried: an earlier operation timed out")
+                                : makeEvent(event, line);
         if (result) continue;
         timedOut = timedOut || result.isTimedOut();
         outcome.failures.push_back({i, outcome.writes, event.kind, std::move(result)});

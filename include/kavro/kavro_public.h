@@ -12,6 +12,7 @@
 #include "kavro/c/host.h"
 #include "kavro/c/log.h"
 #include "kavro/c/ptz.h"
+#include "kavro/c/recordset_ops.h"
 #include "kavro/c/serial.h"
 #include "kavro/c/ui.h"
 

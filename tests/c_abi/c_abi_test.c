@@ -158,6 +158,19 @@ static void test_decoder(int master, int slave) {
     _WriteCommandToDecoder(slave, &busy, 2, NULL, 5, up);
     CHECK(kavro_last_error_code() == KAVRO_ERROR_INVALID_ARGUMENT);
 
+    /* a snapshot in memory: the same frame, and no later change of the file reaches it */
+    {
+        kavro_recordset* snapshot = kavro_sqlite_table_snapshot(path, "Protocol");
+        CHECK(snapshot != NULL);
+        make_database(path, "CREATE TABLE Protocol (ID, Length, BaseAddress, Up);");
+        _WriteCommandToDecoder(slave, &busy, 2, snapshot, 5, up);
+        CHECK(read_some(master, got, sizeof got) == 2 && got[0] == 0x05 && got[1] == 0x34);
+        CHECK(kavro_last_error_code() == KAVRO_ERROR_NONE);
+        kavro_recordset_close(snapshot);
+        CHECK(kavro_sqlite_table_snapshot("no-such-file.db", "Protocol") == NULL);
+        CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
+    }
+
     kavro_recordset_close(table);
     kavro_string_release(up);
     remove(path);

@@ -51,7 +51,7 @@ std::unique_ptr<MemoryRecordSet> distinctCodeTable(EncoderKind kind, int protoco
     return table;
 }
 
-std::vector<std::uint8_t> encodedBytes(EncoderKind kind, RecordSet& table, int protocol,
+std::vector<std::uint8_t> encodedBytes(EncoderKind kind, RecordSet* table, int protocol,
                                        const std::string& command, std::int32_t camera,
                                        std::int32_t parameter, std::int32_t speed) {
     WireTrace script;
@@ -59,9 +59,9 @@ std::vector<std::uint8_t> encodedBytes(EncoderKind kind, RecordSet& table, int p
         if (kind == EncoderKind::Switcher) {
             encodeSwitchCommand(protocol, camera, parameter, script);
         } else if (kind == EncoderKind::Dome) {
-            encodeDomeCommand(table, protocol, camera, command, speed, parameter, script);
+            encodeDomeCommand(*table, protocol, camera, command, speed, parameter, script);
         } else {
-            encodeDecoderCommand(table, protocol, camera, command, script);
+            encodeDecoderCommand(*table, protocol, camera, command, script);
         }
     } catch (const DynArrayOutOfRange&) {
         return {};

@@ -31,7 +31,8 @@ struct Sent {
     std::int32_t camera = 0, parameter = 0, speed = 0;
     std::vector<std::uint8_t> bytes;
 };
-std::vector<std::uint8_t> encodedBytes(EncoderKind kind, RecordSet& table, int protocol,
+// table is null for the switcher, which reads none.
+std::vector<std::uint8_t> encodedBytes(EncoderKind kind, RecordSet* table, int protocol,
                                        const std::string& command, std::int32_t camera,
                                        std::int32_t parameter, std::int32_t speed);
 

@@ -63,7 +63,7 @@ class RoundTrip : public testing::TestWithParam<Case> {
         if (c.kind == EncoderKind::Switcher) {
             for (auto [a, b] : {std::pair{3, 2}, {12, 5}, {5, 14}, {0, 19}, {200, 99}}) {
                 sends.push_back({"connect", a, b, 0,
-                                 test::encodedBytes(c.kind, *table, c.protocol, "", a, b, 0)});
+                                 test::encodedBytes(c.kind, table.get(), c.protocol, "", a, b, 0)});
             }
             return sends;
         }
@@ -83,7 +83,7 @@ class RoundTrip : public testing::TestWithParam<Case> {
                 for (std::int32_t p : ps) {
                     for (std::int32_t s : speeds) {
                         auto bytes =
-                            test::encodedBytes(c.kind, *table, c.protocol, name, camera, p, s);
+                            test::encodedBytes(c.kind, table.get(), c.protocol, name, camera, p, s);
                         if (!bytes.empty()) sends.push_back({name, camera, p, s, std::move(bytes)});
                     }
                 }
@@ -101,7 +101,7 @@ class RoundTrip : public testing::TestWithParam<Case> {
         if (item.bytes != sent.bytes) return ::testing::AssertionFailure() << "other bytes";
         if (c.kind == EncoderKind::Switcher) {
             auto again =
-                test::encodedBytes(c.kind, *table, c.protocol, "", item.first, item.second, 0);
+                test::encodedBytes(c.kind, table.get(), c.protocol, "", item.first, item.second, 0);
             if (again != sent.bytes) return ::testing::AssertionFailure() << "numbers differ";
             return ::testing::AssertionSuccess();
         }
@@ -111,14 +111,14 @@ class RoundTrip : public testing::TestWithParam<Case> {
                            item.commands.end();
         if (!named) alike[{sent.command, item.commands.front()}] = "the same bytes";
         if (!item.camera && decoder->highestWireAddress() >= 0 &&
-            test::encodedBytes(c.kind, *table, c.protocol, sent.command, sent.camera + 1,
+            test::encodedBytes(c.kind, table.get(), c.protocol, sent.command, sent.camera + 1,
                                sent.parameter, sent.speed) != sent.bytes)
             return ::testing::AssertionFailure() << "no camera, but the frame carries it";
         if (named && item.camera && sent.camera <= 255 && *item.camera != sent.camera)
             return ::testing::AssertionFailure() << "camera " << *item.camera;
         for (const std::string& name : item.commands) {
             auto again = test::encodedBytes(
-                c.kind, *table, c.protocol, name, item.camera.value_or(sent.camera),
+                c.kind, table.get(), c.protocol, name, item.camera.value_or(sent.camera),
                 item.parameter.value_or(sent.parameter), item.speed.value_or(sent.speed));
             if (again != sent.bytes) return ::testing::AssertionFailure() << name << " differs";
         }

@@ -5,7 +5,9 @@
 
 #include "kavro/host_error.hpp"
 #include "kavro/memory_record_set.hpp"
+#include "kavro/record_set_snapshot.hpp"
 #include "kavro/sqlite_record_set.hpp"
+#include "tests/support/callbacks_over_record_set.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace kavro {
@@ -36,6 +38,21 @@ struct SqliteTable {
     }
 };
 
+// The SQLite table copied into memory once.
+struct SnapshotTable {
+    SqliteTable file;
+    std::unique_ptr<RecordSet> make() {
+        auto source = file.make();
+        return snapshotOf(*source);
+    }
+};
+
+// A host's table behind the C callbacks (here forwarding to the library's in-memory table).
+struct CallbackTable {
+    MemoryTable memory;
+    std::unique_ptr<RecordSet> make() { return test::recordSetOverCallbacks(memory.make()); }
+};
+
 template <class Maker>
 class RecordSetBehaviour : public testing::Test {
   protected:
@@ -44,7 +61,7 @@ class RecordSetBehaviour : public testing::Test {
     int idOfCurrent() { return set->fieldByName("ID").asInteger(); }
 };
 
-using Implementations = testing::Types<MemoryTable, SqliteTable>;
+using Implementations = testing::Types<MemoryTable, SqliteTable, SnapshotTable, CallbackTable>;
 TYPED_TEST_SUITE(RecordSetBehaviour, Implementations);
 
 TYPED_TEST(RecordSetBehaviour, LocatePartialKeyIsACaseSensitivePrefixInRowOrder) {

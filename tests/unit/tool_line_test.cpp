@@ -81,10 +81,14 @@ class ToolLine : public testing::Test {
 
 TEST_F(ToolLine, AReaderGoneMidScanIsAFailureNamingTheWrite) {
     test::ProcessResult result;
-    std::thread run([&] { result = runProcess(scan(1)); });
+    std::atomic<int> running{1};
+    std::thread run([&] {
+        result = runProcess(scan(1));
+        --running;
+    });
     // Frame 0x80, the 16 entries and frame 0x40 come before the half-second pause; then the
     // reader goes and the last frame gets EIO.
-    const std::string got = readMaster(18 * 11);
+    const std::string got = readMaster(18 * 11, &running);
     close(master);
     master = -1;
     run.join();
