@@ -19,6 +19,13 @@ int runDecoder(const CommandLine& line) {
 
     OpenTable table = openProtocolTable(line);
     CommandLineSerial serial(line);
+    if (serial.settingsFixed()) {
+        WireTrace script;
+        sendOrFail(protocol, table.name(), [&] {
+            return encodeDecoderCommand(*table.set, protocol, camera, command, script);
+        });
+        serial.refuseUnchangeableSettings(script, "protocol " + std::to_string(protocol));
+    }
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnDecoderSend(SendWarnings(line), *table.set, protocol, camera, command);
@@ -32,7 +39,7 @@ int runDecoder(const CommandLine& line) {
 const Command& decoderCommand() {
     static const Command command{
         "decoder",
-        "decoder [--db PATH] [--table NAME] [--port DEVICE] [--quiet] --protocol ID --camera N "
+        "decoder [--db PATH] [--table NAME] [--port WHERE] [--quiet] --protocol ID --camera N "
         "COMMAND",
         "Sends one named command (Up, ZoomInc, IrisDecStop, ...) to the pan/tilt/zoom decoder\n"
         "of camera N, in the protocol whose row in the protocol table has that ID.\n"
@@ -41,14 +48,7 @@ const Command& decoderCommand() {
         "                    (default: the bundled table)\n"
         "  --table NAME      the protocol table (default: Protocol)\n"
         "  --protocol ID     the protocol's ID\n"
-        "  --camera N        the camera address\n"
-        "  --port DEVICE     send on this serial device instead of printing the trace\n"
-        "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
-        "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too, a write the\n"
-        "                    line failed marked (failed: REASON)\n"
-        "  --lock-wait S     with --port, wait at most S seconds (default 10) while another\n"
-        "                    run holds the device's lock\n"
+        "  --camera N        the camera address\n" KAVRO_PORT_HELP
         "  --quiet           no warnings (a camera the frame cannot carry, a protocol\n"
         "                    without a decoder layout, a command that is a column of the row)\n"
         "\n"

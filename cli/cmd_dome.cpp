@@ -21,6 +21,13 @@ int runDome(const CommandLine& line) {
 
     OpenTable table = openProtocolTable(line, true, kDomeTableName);
     CommandLineSerial serial(line);
+    if (serial.settingsFixed()) {
+        WireTrace script;
+        sendOrFail(protocol, table.name(), [&] {
+            return encodeDomeCommand(*table.set, protocol, camera, command, speed, param, script);
+        });
+        serial.refuseUnchangeableSettings(script, "protocol " + std::to_string(protocol));
+    }
     std::uint8_t busyByte = 0;
     BusyFlag busy(busyByte);
     warnDomeSend(SendWarnings(line), *table.set,
@@ -36,7 +43,7 @@ int runDome(const CommandLine& line) {
 const Command& domeCommand() {
     static const Command command{
         "dome",
-        "dome [--db PATH] [--table NAME] [--port DEVICE] --protocol ID --camera N [--speed L] "
+        "dome [--db PATH] [--table NAME] [--port WHERE] --protocol ID --camera N [--speed L] "
         "[--param P] [--quiet] COMMAND",
         "Sends one named command (Up, ZoomInc, Scan, ScanStop, ...) to the speed dome N, in the\n"
         "protocol whose row in the protocol table has that ID. Besides the decoder's fields the\n"
@@ -55,14 +62,7 @@ const Command& domeCommand() {
         "                    P + 1 and 53 P as two decimal digits, 50 P + 1 in eleven bits;\n"
         "                    41's and 51's Scan frames do not carry it. For Scan under\n"
         "                    protocols 18, 20 and 49 the bit mask of the scan positions (bit\n"
-        "                    k: position k, at most 16)\n"
-        "  --port DEVICE     send on this serial device instead of printing the trace\n"
-        "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
-        "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too, a write the\n"
-        "                    line failed marked (failed: REASON)\n"
-        "  --lock-wait S     with --port, wait at most S seconds (default 10) while another\n"
-        "                    run holds the device's lock\n"
+        "                    k: position k, at most 16)\n" KAVRO_PORT_HELP
         "  --quiet           no warnings (a camera or parameter the frame cannot carry, a\n"
         "                    --speed it does not carry, a protocol without a dome layout, a\n"
         "                    command that is a column of the row)\n"

@@ -31,7 +31,7 @@ int runSwitch(const CommandLine& line) {
 const Command& switchCommand() {
     static const Command command{
         "switch",
-        "switch [--port DEVICE] [--quiet] --protocol ID FIRST SECOND",
+        "switch [--port WHERE] [--quiet] --protocol ID FIRST SECOND",
         "Tells a video matrix switcher to connect channel FIRST with channel SECOND, in one of\n"
         "its built-in protocols (no protocol table):\n"
         "  4   one 16-byte frame, the numbers as raw bytes (0 to 255);\n"
@@ -41,14 +41,7 @@ const Command& switchCommand() {
         "Numbers beyond those ranges are sent all the same, cut as the protocol cuts them,\n"
         "with a warning naming the number that goes out instead.\n"
         "\n"
-        "  --protocol ID     4, 15 or 28\n"
-        "  --port DEVICE     send on this serial device instead of printing the trace\n"
-        "  --baud N, --data-bits N, --stop-bits 1|2, --parity N|O|E|M|S\n"
-        "                    line settings for --port (default 9600 8 1 N)\n"
-        "  --trace           with --port, print the trace of what was sent too, a write the\n"
-        "                    line failed marked (failed: REASON)\n"
-        "  --lock-wait S     with --port, wait at most S seconds (default 10) while another\n"
-        "                    run holds the device's lock\n"
+        "  --protocol ID     4, 15 or 28\n" KAVRO_PORT_HELP
         "  --quiet           no warnings\n"
         "\n"
         "Without --port nothing is opened: stdout gets the wire trace, one write per line.\n"

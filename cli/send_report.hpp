@@ -15,7 +15,8 @@ std::string frameTooShortText(int protocolId, const std::string& table,
                               const DynArrayOutOfRange& error);
 
 // Runs an encoder call; a refusal or a row too short for its frame becomes the tool's Failure.
-// What the line made of a sent command is returned for the caller to report.
+// What the line made of a sent command (a write a device server never took, say) is returned
+// for the caller to report.
 template <class Send>
 LineOutcome sendOrFail(int protocolId, const std::string& table, Send&& send) {
     try {

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "kavro/line_open.hpp"
 #include "kavro/line_settings.hpp"
+#include "serial/line_address.hpp"
 
 namespace kavro::cli {
 namespace {
@@ -56,9 +58,17 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
     if (settings.parity.size() != 1 ||
         std::string_view("NOEMS").find(settings.parity[0]) == std::string_view::npos)
         throw UsageError("--parity must be one of N, O, E, M and S, not '" + settings.parity + "'");
-    const double lockWait = lockWaitSeconds(line);
 
-    serialDevice_ = std::make_unique<SerialDevice>(device_, lockWait);
+    if (device->find("://") != std::string::npos) {
+        // No device here to hold: the server owns the port and decides who may connect to it
+        // (ser2net, for one, takes one connection at a time unless told otherwise).
+        if (line.has("lock-wait"))
+            throw UsageError("--lock-wait is for a serial device, not a device server's port");
+        openNetworkLine(*device, settings);
+        if (line.has("trace")) recorder_ = std::make_unique<RecordingLine>(network_.get());
+        return;
+    }
+    serialDevice_ = std::make_unique<SerialDevice>(device_, lockWaitSeconds(line));
     port_ = std::make_unique<SerialPort>(serialDevice_->handle());
     if (const LineResult set = setComState(*port_, settings); !set) {
         throw Failure(device_ + " refused the line settings " + std::to_string(settings.baudRate) +
@@ -71,8 +81,38 @@ CommandLineSerial::CommandLineSerial(const CommandLine& line) {
 
 CommandLineSerial::~CommandLineSerial() = default;
 
+void CommandLineSerial::openNetworkLine(const std::string& url, const LineSettings& settings) {
+    LineAddress address;
+    try {
+        address = parseLineAddress(url);
+    } catch (const LineAddressError& error) {
+        throw UsageError(std::string("--port ") + error.what());
+    }
+    where_ = address.text();
+    LineOptions options;
+    if (address.kind == LineAddress::Kind::RawTcp) {
+        // The server's port is as the options say; the line only checks against them.
+        settingsFixed_ = true;
+        fixed_ = {settings.baudRate, settings.dataBits, parityCode(settings.parity),
+                  stopBitsCode(settings.stopBits)};
+        options.rawTcpSettings = fixed_;
+    }
+    try {
+        network_ = openLine(url, options);
+    } catch (const LineOpenError& error) {
+        throw Failure(error.what());
+    }
+    if (const LineResult set = setComState(*network_, settings); !set) {
+        throw Failure(where_ + " refused the line settings " + std::to_string(settings.baudRate) +
+                      " baud, " + std::to_string(settings.dataBits) + " data bits, stop bits " +
+                      std::to_string(settings.stopBits) + ", parity " + settings.parity + ": " +
+                      set.error());
+    }
+}
+
 SerialLine& CommandLineSerial::line() {
     if (recorder_) return *recorder_;
+    if (network_) return *network_;
     return *port_;
 }
 
@@ -84,6 +124,25 @@ void CommandLineSerial::finish(const LineOutcome& outcome) {
             throw Failure(device_ + " did not send what was written: " + drained.error());
         }
         serialDevice_->drained();
+    }
+}
+
+void CommandLineSerial::refuseUnchangeableSettings(const WireTrace& script,
+                                                   const std::string& what) const {
+    if (!settingsFixed_) return;
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        const WireTrace::Event event = script[i];
+        const bool changes =
+            (event.kind == WireTrace::Kind::Parity && event.parity != fixed_.parity) ||
+            (event.kind == WireTrace::Kind::Settings && !(event.settings == fixed_));
+        if (!changes) continue;
+        const std::string change =
+            event.kind == WireTrace::Kind::Parity
+                ? "switches the line to " + parityName(event.parity) + " parity"
+                : "changes the line's settings";
+        throw Failure(what + " " + change + ", which " + where_ +
+                      " cannot do (a raw TCP line cannot change its settings): nothing was "
+                      "sent; reach the port as rfc2217:// instead");
     }
 }
 

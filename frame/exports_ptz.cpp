@@ -2,10 +2,10 @@
 #include <string>
 
 #include "frame/c_boundary.hpp"
+#include "frame/line_handles.hpp"
 #include "kavro/ansi_string.hpp"
 #include "kavro/decoder.hpp"
 #include "kavro/dome.hpp"
-#include "kavro/serial_port.hpp"
 #include "kavro/switcher.hpp"
 
 using namespace kavro;
@@ -32,9 +32,9 @@ void KAVRO_CALL _WriteCommandToDecoder(kavro_serial_handle port, uint8_t* busy_f
     const AnsiString name = AnsiString::share(command);  // the call's own reference
     callReporting([&] {
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
-        SerialPort line(port);
+        LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        reportSend(writeCommandToDecoder(line, busy, protocol_id, recordSetOf(protocol_table),
+        reportSend(writeCommandToDecoder(*line, busy, protocol_id, recordSetOf(protocol_table),
                                          camera, name.view()));
     });
 }
@@ -46,10 +46,10 @@ void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t* busy_fla
     const AnsiString name = AnsiString::share(command);  // the call's own reference
     callReporting([&] {
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
-        SerialPort line(port);
+        LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        reportSend(writeCommandToGlobe(line, busy, recordSetOf(protocol_table), protocol_id, camera,
-                                       name.view(), speed_level, parameter));
+        reportSend(writeCommandToGlobe(*line, busy, recordSetOf(protocol_table), protocol_id,
+                                       camera, name.view(), speed_level, parameter));
     });
 }
 
@@ -58,9 +58,9 @@ void KAVRO_CALL _WriteCommandToSwitch(kavro_serial_handle port, uint8_t* busy_fl
                                       int32_t second) {
     callReporting([&] {
         if (busy_flag == nullptr) throw std::invalid_argument("the busy flag is NULL");
-        SerialPort line(port);
+        LineOfHandle line(port);
         BusyFlag busy(*busy_flag);
-        const SwitchResult result = writeCommandToSwitch(line, busy, protocol, first, second);
+        const SwitchResult result = writeCommandToSwitch(*line, busy, protocol, first, second);
         if (!result.known) {
             setLastError(KAVRO_ERROR_NO_PROTOCOL, "switcher protocol " + std::to_string(protocol) +
                                                       " is none of 4, 15 and 28");

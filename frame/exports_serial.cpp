@@ -2,9 +2,9 @@
 #include <cstddef>
 
 #include "frame/c_boundary.hpp"
+#include "frame/line_handles.hpp"
 #include "kavro/ansi_string.hpp"
 #include "kavro/line_settings.hpp"
-#include "kavro/serial_port.hpp"
 
 using namespace kavro;
 
@@ -29,8 +29,8 @@ int setState(kavro_serial_handle port, const Record* record) {
         settings.dataBits = record->data_bits;
         settings.stopBits = record->stop_bits;
         settings.parity = parity.str();
-        SerialPort line(port);
-        return setComState(line, settings) ? 1 : 0;
+        LineOfHandle line(port);
+        return setComState(*line, settings) ? 1 : 0;
     });
 }
 
@@ -48,22 +48,22 @@ int KAVRO_CALL _SetAlarmComState(kavro_serial_handle port,
 
 int KAVRO_CALL _SetComParity(kavro_serial_handle port, uint8_t parity) {
     return callQuietly(0, [&] {
-        SerialPort line(port);
-        return setComParity(line, parity) ? 1 : 0;
+        LineOfHandle line(port);
+        return setComParity(*line, parity) ? 1 : 0;
     });
 }
 
 int KAVRO_CALL _WriteByte_ParityToComm(kavro_serial_handle port, uint8_t byte, uint8_t parity) {
     return callQuietly(0, [&] {
-        SerialPort line(port);
-        return writeByteWithParity(line, byte, parity) ? 1 : 0;
+        LineOfHandle line(port);
+        return writeByteWithParity(*line, byte, parity) ? 1 : 0;
     });
 }
 
 int KAVRO_CALL _WriteByte_ParityToComm_Manual(kavro_serial_handle port, uint8_t byte,
                                               uint8_t wanted_bit) {
     return callQuietly(0, [&] {
-        SerialPort line(port);
-        return writeByteWithParityBit(line, byte, wanted_bit) ? 1 : 0;
+        LineOfHandle line(port);
+        return writeByteWithParityBit(*line, byte, wanted_bit) ? 1 : 0;
     });
 }

@@ -19,7 +19,8 @@ extern int c_abi_failures;
 void kavro_c_abi_host_ui_tests(void);
 void kavro_c_abi_log_tests(void);
 void run_c_abi_suites(void);
-void run_dome_switch_suite(void); /* c_abi_dome_switch.c */
+void run_dome_switch_suite(void);     /* c_abi_dome_switch.c */
+void run_lines_suite(void);           /* c_abi_lines.c */
 void run_host_record_set_suite(void); /* host_record_set_abi.c */
 
 #endif

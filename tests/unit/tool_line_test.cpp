@@ -152,6 +152,16 @@ TEST_F(ToolLine, APortLockedByAnotherRunFailsAfterTheLockWait) {
         args[11] = bad;
         EXPECT_EQ(runProcess(args).exitCode, 2) << bad;
     }
+
+    // A device server's port is not locked by the tool: the option is a mistake there, refused
+    // before any connection is tried.
+    std::vector<std::string> network = up;
+    network[5] = "tcp://127.0.0.1:1";
+    r = runProcess(network);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("--lock-wait is for a serial device, not a device server's port"),
+              std::string::npos)
+        << r.err;
 }
 
 TEST(ToolOutput, AStandardOutputThatCannotBeWrittenIsAFailure) {

@@ -111,6 +111,8 @@ enum kavro_error {
     KAVRO_ERROR_BAD_LENGTH = 12,       /* the row's Length is negative or beyond any frame */
     KAVRO_ERROR_NO_PROTOCOL = 13,      /* a switcher protocol other than 4, 15 and 28 */
     KAVRO_ERROR_BAD_CAMERA = 14,       /* camera + BaseAddress does not fit a 32-bit address */
+    KAVRO_ERROR_LINE_OPEN = 15,        /* kavro_line_open could not open the device or reach
+                                          the device server */
     KAVRO_ERROR_OTHER = 99             /* anything else (out of memory, ...) */
 };
 

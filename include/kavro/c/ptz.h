@@ -88,7 +88,6 @@ KAVRO_API void KAVRO_CALL _WriteCommandToGlobe(kavro_serial_handle port, uint8_t
  *                 19, 28 as three decimal digits each (0 to 999)
  *
  * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
- * No value of the numbers can make the call fail. kavro_last_error_code() is cleared, and set
  * to KAVRO_ERROR_NO_PROTOCOL for a protocol that sends nothing, KAVRO_ERROR_INVALID_ARGUMENT
  * for a NULL busy flag (then nothing is sent and the flag is not touched), or to a line failure
  * (see above). */
