@@ -79,6 +79,16 @@ typedef struct kavro_recordset kavro_recordset;
 KAVRO_API kavro_recordset* KAVRO_CALL kavro_sqlite_table_open(const char* database_path,
                                                               const char* table_name,
                                                               int read_only);
+/* Opens table_name of a PostgreSQL database. conninfo is a libpq connection string: a URI
+ * ("postgresql://user@host:5432/site", also "postgres://"; a Unix socket directory as
+ * "postgresql:///site?host=/run/postgresql") or "key=value" pairs. The table is looked up on
+ * the connection's search path, an exact name first, else one differing only in letter case;
+ * it must have a primary key, whose order is the row order. Texts cross in GBK. Connecting
+ * waits at most 5 seconds (or the string's connect_timeout), each statement at most 6. NULL on
+ * failure, with the reason in kavro_last_error_message(). A library built without libpq
+ * always fails here, saying so. */
+KAVRO_API kavro_recordset* KAVRO_CALL kavro_pg_table_open(const char* conninfo,
+                                                          const char* table_name, int read_only);
 /* Closes a record set opened above. NULL is fine. */
 KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset* set);
 
