@@ -272,6 +272,9 @@ TEST_F(PgTable, ToolTakesAConnectionUriForDb) {
                             "--type", "2", "\xCC\xE1\xCA\xBE"});
     EXPECT_EQ(log.exitCode, 0) << log.err;
     EXPECT_EQ(sql("SELECT \"Action\" FROM \"OperatorLog\""), "\xE6\x8F\x90\xE7\xA4\xBA");
+    // schema makes SQLite tables only (no primary keys), and says so
+    EXPECT_EQ(kavro({"schema", "--db", uri()}).exitCode, 1);
+    EXPECT_EQ(sql("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()"), "3");
     // a password in the URI stays out of the message
     const auto refused = kavro({"name-to-id", "--db", "postgresql://u:secret@/x?host=/nonexistent",
                                 "--table", "camera", "Gate"});
