@@ -79,10 +79,8 @@ std::string whereClause(const std::string& column, Kind kind, Match match, const
             // A number key equals a number column's value; a text column's value is compared
             // with the number's decimal text.
             if (kind == Kind::Text) return column + "::text = $1::text";
-            return column + (key.type() == Variant::Type::Integer && kind == Kind::Integer
-                                 ? " = $1::bigint"
-                             : key.type() == Variant::Type::Integer ? " = $1::numeric"
-                                                                    : " = $1::double precision");
+            if (key.type() == Variant::Type::Real) return column + " = $1::double precision";
+            return column + (kind == Kind::Integer ? " = $1::bigint" : " = $1::numeric");
     }
     return {};
 }

@@ -106,6 +106,37 @@ TEST_F(PgTable, RefusesWhatCannotBeOpened) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
 }
 
+TEST_F(PgTable, NumbersReadAndMatchAsNumbers) {
+    sql("CREATE TABLE t (k integer PRIMARY KEY, i bigint, n numeric(8, 2), w numeric, r double "
+        "precision, s text);"
+        "INSERT INTO t VALUES (1, 7, 7.50, 5, 0.25, '7'), (2, -3, 2, 6, 1e300, 'x')");
+    PgRecordSet set(uri(), "t");
+    struct Case {
+        const char* column;
+        Variant key;
+        int row;  // 0: no match
+    } cases[] = {
+        {"i", Variant(7), 1},    {"i", Variant(-3.0), 2},  {"i", Variant("7"), 1},
+        {"n", Variant(7.5), 1},  {"n", Variant(2), 2},     {"w", Variant(6), 2},
+        {"r", Variant(0.25), 1}, {"r", Variant(1e300), 2}, {"s", Variant(7), 1},
+        {"i", Variant(8), 0},    {"n", Variant(7), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.column) + " = " + c.key.toText());
+        const bool found = set.locate(c.column, c.key, {});
+        EXPECT_EQ(found, c.row != 0);
+        if (found) {
+            EXPECT_EQ(set.fieldByName("k").asInteger(), c.row);
+        }
+    }
+    ASSERT_TRUE(set.locate("k", Variant(1), {}));
+    EXPECT_EQ(set.fieldByName("i").value(), Variant(7));
+    EXPECT_EQ(set.fieldByName("n").value(), Variant(7.5));
+    EXPECT_EQ(set.fieldByName("w").value(), Variant(5));  // a whole numeric is an integer
+    EXPECT_EQ(set.fieldByName("r").value(), Variant(0.25));
+    EXPECT_EQ(set.fieldByName("s").value(), Variant("7"));
+}
+
 TEST_F(PgTable, QuotesOddNames) {
     sql("CREATE TABLE \"odd \"\"t\" (\"we\"\"ird\" integer PRIMARY KEY, \"Up\" integer);"
         "INSERT INTO \"odd \"\"t\" VALUES (1, 2)");
