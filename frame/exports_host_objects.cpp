@@ -86,6 +86,18 @@ kavro_recordset* KAVRO_CALL kavro_pg_table_open(const char* conninfo, const char
     });
 }
 
+kavro_recordset* KAVRO_CALL kavro_pg_table_snapshot(const char* conninfo, const char* table_name) {
+    return callReporting<kavro_recordset*>(nullptr, [&]() -> kavro_recordset* {
+        if (conninfo == nullptr || table_name == nullptr) {
+            throw std::invalid_argument("connection string and table name are required");
+        }
+        PgOpenOptions options;
+        options.readOnly = true;
+        PgRecordSet source(conninfo, table_name, options);
+        return new kavro_recordset{snapshotOf(source)};
+    });
+}
+
 void KAVRO_CALL kavro_recordset_close(kavro_recordset* set) {
     delete set;
 }

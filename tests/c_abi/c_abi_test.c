@@ -184,6 +184,8 @@ static void test_pg_open_refused(void) {
     CHECK(strlen(kavro_last_error_message()) > 0);
     CHECK(kavro_pg_table_open(NULL, "Protocol", 1) == NULL);
     CHECK(kavro_last_error_code() == KAVRO_ERROR_INVALID_ARGUMENT);
+    CHECK(kavro_pg_table_snapshot("postgresql:///site?host=/nonexistent", "Protocol") == NULL);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
 }
 
 int main(void) {

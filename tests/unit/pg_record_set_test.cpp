@@ -13,6 +13,7 @@
 #include "kavro/host_error.hpp"
 #include "kavro/name_lookup.hpp"
 #include "kavro/pg_record_set.hpp"
+#include "kavro/record_set_snapshot.hpp"
 #include "tests/support/pg_cluster.hpp"
 #include "tests/support/process.hpp"
 
@@ -135,6 +136,21 @@ TEST_F(PgTable, NumbersReadAndMatchAsNumbers) {
     EXPECT_EQ(set.fieldByName("w").value(), Variant(5));  // a whole numeric is an integer
     EXPECT_EQ(set.fieldByName("r").value(), Variant(0.25));
     EXPECT_EQ(set.fieldByName("s").value(), Variant("7"));
+}
+
+TEST_F(PgTable, ASnapshotIsTheTableInKeyOrderAsItWas) {
+    sql("CREATE TABLE \"Protocol\" (\"ID\" integer PRIMARY KEY, \"Length\" integer);"
+        "INSERT INTO \"Protocol\" VALUES (7, 7), (2, 2)");
+    std::unique_ptr<MemoryRecordSet> copy;
+    {
+        PgRecordSet source(uri(), "protocol", {.readOnly = true});
+        copy = snapshotOf(source);
+    }
+    sql("UPDATE \"Protocol\" SET \"Length\" = 0");
+    ASSERT_EQ(copy->rowCount(), 2u);
+    EXPECT_EQ(copy->cell(0, "ID"), Variant(2));
+    ASSERT_TRUE(copy->locate("ID", Variant(7), {}));
+    EXPECT_EQ(copy->fieldByName("Length").asInteger(), 7);
 }
 
 TEST_F(PgTable, QuotesOddNames) {

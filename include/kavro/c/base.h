@@ -60,9 +60,10 @@ KAVRO_API size_t KAVRO_CALL kavro_string_length(const kavro_string* s);
 KAVRO_API long KAVRO_CALL kavro_string_ref_count(const kavro_string* s);
 
 /* ---- Record sets ------------------------------------------------------------------------
- * A host table the library reads and writes during a call. Here: a table of a SQLite
- * database file. Rows follow the table's rowid order; field names are matched without regard
- * to ASCII letter case.
+ * A host table the library reads and writes during a call: here a table of a SQLite database
+ * file or of a PostgreSQL database (kavro/c/recordset_ops.h: one the host implements, or a copy
+ * in memory). Rows follow the table's rowid order (SQLite) or primary key order (PostgreSQL);
+ * field names are matched without regard to ASCII letter case.
  *
  * A record set may be shared by threads: calls from several threads may be given the same one
  * at the same time. Each record set has a lock of its own, which a call holds while it uses
