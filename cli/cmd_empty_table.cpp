@@ -23,7 +23,8 @@ const Command& emptyTableCommand() {
         "empty-table --db PATH --table NAME",
         "Deletes every row of the table, first to last.\n"
         "\n"
-        "  --db PATH       SQLite database file\n"
+        "  --db PATH       SQLite database file, or the postgresql://... URI of a\n"
+        "                  PostgreSQL database\n"
         "  --table NAME    the table to empty\n"
         "\n"
         "Example:\n"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/command.hpp"
+#include "kavro/pg_record_set.hpp"
 
 namespace kavro::cli {
 namespace {
@@ -68,6 +69,12 @@ int runSchema(const CommandLine& line) {
         return kExitOk;
     }
     const std::string path = *line.value("db");
+    if (PgRecordSet::isConnectionUri(path)) {
+        // A PostgreSQL table needs a primary key for its row order, which these have not.
+        throw Failure(
+            "kavro schema creates tables in SQLite databases only; create "
+            "PostgreSQL tables with psql, each with a primary key");
+    }
     createTables(path);
     std::printf("%s: tables OperatorLog, AlarmLog, ExceptionLog and Camera are there\n",
                 path.c_str());

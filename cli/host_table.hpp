@@ -1,13 +1,13 @@
-// Opening the host table that the logging commands write to or search: --db and --table, both
-// required.
+// Opening the host table that the logging commands write to or search: --db (a SQLite file or
+// a postgresql:// URI) and --table, both required.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "cli/command.hpp"
+#include "cli/database_table.hpp"
 #include "kavro/host_error.hpp"
-#include "kavro/sqlite_record_set.hpp"
 
 namespace kavro::cli {
 
@@ -16,7 +16,7 @@ inline const OptionSpec kHostTableOptions[] = {{"db", true}, {"table", true}};
 struct HostTable {
     std::string path;
     std::string name;
-    std::unique_ptr<SqliteRecordSet> set;
+    std::unique_ptr<RecordSet> set;
 };
 
 // Raises UsageError when an option is missing, Failure when the table cannot be opened.
@@ -24,15 +24,17 @@ inline HostTable openHostTable(const CommandLine& line) {
     HostTable table;
     if (!line.has("db")) throw UsageError("--db is required");
     if (!line.has("table")) throw UsageError("--table is required");
-    table.path = *line.value("db");
+    const std::string db = *line.value("db");
+    table.path = shownDatabase(db);
     table.name = *line.value("table");
     try {
-        table.set = std::make_unique<SqliteRecordSet>(table.path, table.name);
+        DatabaseTable opened = openDatabaseTable(db, table.name, false);
+        table.set = std::move(opened.set);
+        table.name = std::move(opened.name);
     } catch (const HostError& error) {
         throw Failure("cannot open table " + table.name + " of " + table.path + ": " +
                       error.what());
     }
-    table.name = table.set->tableName();
     return table;
 }
 

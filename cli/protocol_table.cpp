@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/database_table.hpp"
 #include "cli/program_path.hpp"
 #include "kavro/host_error.hpp"
 
@@ -22,13 +23,14 @@ std::string defaultTablePath() {
 
 OpenTable openProtocolTable(const CommandLine& line, bool readOnly, const char* bundledTable) {
     OpenTable table;
-    table.path = line.has("db") ? *line.value("db") : defaultTablePath();
+    const std::string db = line.has("db") ? *line.value("db") : defaultTablePath();
+    table.path = shownDatabase(db);
     const std::string name =
         line.valueOr("table", line.has("db") ? kDecoderTableName : bundledTable);
     try {
-        SqliteOpenOptions options;
-        options.readOnly = readOnly;
-        table.set = std::make_unique<SqliteRecordSet>(table.path, name, options);
+        DatabaseTable opened = openDatabaseTable(db, name, readOnly);
+        table.set = std::move(opened.set);
+        table.tableName = std::move(opened.name);
     } catch (const HostError& error) {
         throw Failure("cannot open table " + name + " of " + table.path + ": " + error.what());
     }

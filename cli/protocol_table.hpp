@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/command.hpp"
-#include "kavro/sqlite_record_set.hpp"
+#include "kavro/record_set.hpp"
 
 namespace kavro::cli {
 
@@ -17,9 +17,10 @@ inline const OptionSpec kTableOption{"table", true};
 std::string defaultTablePath();
 
 struct OpenTable {
-    std::string path;
-    std::unique_ptr<SqliteRecordSet> set;
-    const std::string& name() const { return set->tableName(); }
+    std::string path;  // the --db text as messages show it
+    std::unique_ptr<RecordSet> set;
+    std::string tableName;
+    const std::string& name() const { return tableName; }
 };
 
 // The tables of the bundled database: decoders, and domes (whose rows take their command bytes
@@ -27,7 +28,8 @@ struct OpenTable {
 inline constexpr const char* kDecoderTableName = "Protocol";
 inline constexpr const char* kDomeTableName = "DomeProtocol";
 
-// Opens --db (default: the bundled database) and --table. Without --table: bundledTable in the
+// Opens --db (default: the bundled database; a postgresql:// URI names a PostgreSQL
+// database) and --table. Without --table: bundledTable in the
 // bundled database, Protocol in one given by --db. Raises Failure.
 OpenTable openProtocolTable(const CommandLine& line, bool readOnly = true,
                             const char* bundledTable = kDecoderTableName);

@@ -47,4 +47,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6, libsqlite3-0")
 # Loaded only by the calls that talk to an X server.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libxcb1")
+# Loaded only when a PostgreSQL table is opened.
+if(KAVRO_HAVE_LIBPQ)
+    string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libpq5")
+endif()
 include(CPack)

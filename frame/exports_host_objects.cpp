@@ -4,6 +4,7 @@
 #include "frame/c_boundary.hpp"
 #include "frame/callback_record_set.hpp"
 #include "kavro/ansi_string.hpp"
+#include "kavro/pg_record_set.hpp"
 #include "kavro/record_set_snapshot.hpp"
 #include "kavro/sqlite_record_set.hpp"
 
@@ -69,6 +70,31 @@ kavro_recordset* KAVRO_CALL kavro_recordset_from_ops(const kavro_recordset_ops* 
     return callReporting<kavro_recordset*>(nullptr, [&]() -> kavro_recordset* {
         if (ops == nullptr) throw std::invalid_argument("the record set callbacks are NULL");
         return new kavro_recordset{std::make_unique<CallbackRecordSet>(*ops, context)};
+    });
+}
+
+kavro_recordset* KAVRO_CALL kavro_pg_table_open(const char* conninfo, const char* table_name,
+                                                int read_only) {
+    return callReporting<kavro_recordset*>(nullptr, [&]() -> kavro_recordset* {
+        if (conninfo == nullptr || table_name == nullptr) {
+            throw std::invalid_argument("connection string and table name are required");
+        }
+        PgOpenOptions options;
+        options.readOnly = read_only != 0;
+        auto set = std::make_unique<PgRecordSet>(conninfo, table_name, options);
+        return new kavro_recordset{std::move(set)};
+    });
+}
+
+kavro_recordset* KAVRO_CALL kavro_pg_table_snapshot(const char* conninfo, const char* table_name) {
+    return callReporting<kavro_recordset*>(nullptr, [&]() -> kavro_recordset* {
+        if (conninfo == nullptr || table_name == nullptr) {
+            throw std::invalid_argument("connection string and table name are required");
+        }
+        PgOpenOptions options;
+        options.readOnly = true;
+        PgRecordSet source(conninfo, table_name, options);
+        return new kavro_recordset{snapshotOf(source)};
     });
 }
 

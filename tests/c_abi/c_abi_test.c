@@ -176,10 +176,23 @@ static void test_decoder(int master, int slave) {
     remove(path);
 }
 
+/* A PostgreSQL table that cannot be reached: NULL at once, the reason in the last error (a
+ * build without libpq says so the same way). */
+static void test_pg_open_refused(void) {
+    CHECK(kavro_pg_table_open("postgresql:///site?host=/nonexistent", "Protocol", 1) == NULL);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
+    CHECK(strlen(kavro_last_error_message()) > 0);
+    CHECK(kavro_pg_table_open(NULL, "Protocol", 1) == NULL);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_INVALID_ARGUMENT);
+    CHECK(kavro_pg_table_snapshot("postgresql:///site?host=/nonexistent", "Protocol") == NULL);
+    CHECK(kavro_last_error_code() == KAVRO_ERROR_DATABASE);
+}
+
 int main(void) {
     int master = -1, slave = -1;
     struct termios raw;
     test_strings();
+    test_pg_open_refused();
     if (openpty(&master, &slave, NULL, NULL, NULL) != 0) {
         fprintf(stderr, "openpty failed\n");
         return 2;

@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "kavro/host_error.hpp"
 #include "kavro/memory_record_set.hpp"
+#include "kavro/pg_record_set.hpp"
 #include "kavro/record_set_snapshot.hpp"
 #include "kavro/sqlite_record_set.hpp"
 #include "tests/support/callbacks_over_record_set.hpp"
+#include "tests/support/pg_cluster.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace kavro {
@@ -15,7 +18,13 @@ namespace {
 
 // Each fixture builds the table: Name, ID, Note with the rows
 //   ("Gate", 3, NULL), ("Gate 2", 7, "x"), ("gate", 9, "y")
-struct MemoryTable {
+// or says in skipReason why it cannot (a failure rather than a skip when failInstead).
+struct Maker {
+    std::string skipReason;
+    bool failInstead = false;
+};
+
+struct MemoryTable : Maker {
     std::unique_ptr<RecordSet> make() {
         auto set =
             std::make_unique<MemoryRecordSet>(std::vector<std::string>{"Name", "ID", "Note"});
@@ -26,7 +35,7 @@ struct MemoryTable {
     }
 };
 
-struct SqliteTable {
+struct SqliteTable : Maker {
     test::TempDir dir;
     std::unique_ptr<RecordSet> make() {
         const std::string path = dir.file("t.db");
@@ -39,7 +48,7 @@ struct SqliteTable {
 };
 
 // The SQLite table copied into memory once.
-struct SnapshotTable {
+struct SnapshotTable : Maker {
     SqliteTable file;
     std::unique_ptr<RecordSet> make() {
         auto source = file.make();
@@ -48,21 +57,59 @@ struct SnapshotTable {
 };
 
 // A host's table behind the C callbacks (here forwarding to the library's in-memory table).
-struct CallbackTable {
+struct CallbackTable : Maker {
     MemoryTable memory;
     std::unique_ptr<RecordSet> make() { return test::recordSetOverCallbacks(memory.make()); }
 };
 
-template <class Maker>
+// A PostgreSQL table needs a primary key for its row order: a serial one, before the others,
+// keeps rows in the order they were added.
+struct PgTable : Maker {
+    std::unique_ptr<RecordSet> make() {
+        test::PgCluster* cluster = test::PgCluster::shared(skipReason);
+        if (cluster == nullptr) {
+            std::string notInstalled;
+            failInstead = test::PgCluster::serverInstalled(notInstalled);
+            return nullptr;
+        }
+        const std::string schema = cluster->freshSchema();
+        cluster->sql(
+            "CREATE TABLE \"Names\" (\"Seq\" serial PRIMARY KEY, \"Name\" text, \"ID\" integer,"
+            " \"Note\" text);"
+            "INSERT INTO \"Names\" (\"Name\", \"ID\", \"Note\") VALUES ('Gate', 3, NULL),"
+            " ('Gate 2', 7, 'x'), ('gate', 9, 'y')",
+            schema);
+        return std::make_unique<PgRecordSet>(cluster->uri(schema), "names");
+    }
+};
+
+template <class T>
 class RecordSetBehaviour : public testing::Test {
   protected:
-    Maker maker;
-    std::unique_ptr<RecordSet> set = maker.make();
+    void SetUp() override {
+        set = maker.make();
+        if (!set && maker.failInstead) FAIL() << maker.skipReason;
+        if (!set) GTEST_SKIP() << maker.skipReason;
+    }
+    T maker;
+    std::unique_ptr<RecordSet> set;
     int idOfCurrent() { return set->fieldByName("ID").asInteger(); }
 };
 
-using Implementations = testing::Types<MemoryTable, SqliteTable, SnapshotTable, CallbackTable>;
-TYPED_TEST_SUITE(RecordSetBehaviour, Implementations);
+struct ImplementationName {
+    template <class T>
+    static std::string GetName(int) {
+        if (std::is_same_v<T, MemoryTable>) return "Memory";
+        if (std::is_same_v<T, SqliteTable>) return "Sqlite";
+        if (std::is_same_v<T, SnapshotTable>) return "Snapshot";
+        if (std::is_same_v<T, CallbackTable>) return "Callback";
+        return "Pg";
+    }
+};
+
+using Implementations =
+    testing::Types<MemoryTable, SqliteTable, SnapshotTable, CallbackTable, PgTable>;
+TYPED_TEST_SUITE(RecordSetBehaviour, Implementations, ImplementationName);
 
 TYPED_TEST(RecordSetBehaviour, LocatePartialKeyIsACaseSensitivePrefixInRowOrder) {
     const LocateOptions partial{.partialKey = true};

@@ -60,9 +60,10 @@ KAVRO_API size_t KAVRO_CALL kavro_string_length(const kavro_string* s);
 KAVRO_API long KAVRO_CALL kavro_string_ref_count(const kavro_string* s);
 
 /* ---- Record sets ------------------------------------------------------------------------
- * A host table the library reads and writes during a call. Here: a table of a SQLite
- * database file. Rows follow the table's rowid order; field names are matched without regard
- * to ASCII letter case.
+ * A host table the library reads and writes during a call: here a table of a SQLite database
+ * file or of a PostgreSQL database (kavro/c/recordset_ops.h: one the host implements, or a copy
+ * in memory). Rows follow the table's rowid order (SQLite) or primary key order (PostgreSQL);
+ * field names are matched without regard to ASCII letter case.
  *
  * A record set may be shared by threads: calls from several threads may be given the same one
  * at the same time. Each record set has a lock of its own, which a call holds while it uses
@@ -79,6 +80,16 @@ typedef struct kavro_recordset kavro_recordset;
 KAVRO_API kavro_recordset* KAVRO_CALL kavro_sqlite_table_open(const char* database_path,
                                                               const char* table_name,
                                                               int read_only);
+/* Opens table_name of a PostgreSQL database. conninfo is a libpq connection string: a URI
+ * ("postgresql://user@host:5432/site", also "postgres://"; a Unix socket directory as
+ * "postgresql:///site?host=/run/postgresql") or "key=value" pairs. The table is looked up on
+ * the connection's search path, an exact name first, else one differing only in letter case;
+ * it must have a primary key, whose order is the row order. Texts cross in GBK. Connecting
+ * waits at most 5 seconds (or the string's connect_timeout), each statement at most 6. NULL on
+ * failure, with the reason in kavro_last_error_message(). A library built without libpq
+ * always fails here, saying so. */
+KAVRO_API kavro_recordset* KAVRO_CALL kavro_pg_table_open(const char* conninfo,
+                                                          const char* table_name, int read_only);
 /* Closes a record set opened above. NULL is fine. */
 KAVRO_API void KAVRO_CALL kavro_recordset_close(kavro_recordset* set);
 

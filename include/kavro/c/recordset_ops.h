@@ -115,5 +115,10 @@ KAVRO_API kavro_recordset* KAVRO_CALL kavro_recordset_from_ops(const kavro_recor
  * the copy stay in memory. NULL on failure, with the reason in kavro_last_error_message(). */
 KAVRO_API kavro_recordset* KAVRO_CALL kavro_sqlite_table_snapshot(const char* database_path,
                                                                   const char* table_name);
+/* The same for table_name of a PostgreSQL database (conninfo as for kavro_pg_table_open): the
+ * rows in primary-key order, read over one read-only connection that is closed again before
+ * the call returns. */
+KAVRO_API kavro_recordset* KAVRO_CALL kavro_pg_table_snapshot(const char* conninfo,
+                                                              const char* table_name);
 
 #endif /* KAVRO_C_RECORDSET_OPS_H */
