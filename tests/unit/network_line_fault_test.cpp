@@ -7,8 +7,8 @@
 
 #include "kavro/line_open.hpp"
 #include "kavro/line_settings.hpp"
-#include "tests/support/device_server.hpp"
 #include "tests/support/fake_device_server.hpp"
+#include "tests/support/loopback_socket.hpp"
 
 namespace kavro {
 namespace {
