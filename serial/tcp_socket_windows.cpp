@@ -110,6 +110,10 @@ TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port,
             continue;
         }
         TcpSocket candidate(static_cast<std::intptr_t>(s));
+        // Not for child processes, as the POSIX build's SOCK_CLOEXEC: a program the host starts
+        // with inherited handles would keep the connection open after the line is closed, and
+        // a device server's port busy.
+        SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
         u_long nonBlocking = 1;
         ioctlsocket(s, FIONBIO, &nonBlocking);
         if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0) {
