@@ -3,7 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <system_error>
+#include <string>
 
 #include "serial/line_address.hpp"
 #include "serial/tcp_socket.hpp"
@@ -26,8 +26,39 @@ SOCKET socketOf(std::intptr_t handle) {
     return static_cast<SOCKET>(handle);
 }
 
+// A Windows Sockets error in the words of the POSIX build, so that a line fails with the same
+// reason on every system: the C++ library's own table knows only a few of these codes ("Unknown
+// error code" for the rest), and FormatMessage would answer in the installation's language.
 std::string reasonOf(int error) {
-    return std::system_category().message(error);
+    struct Reason {
+        int code;
+        const char* text;
+    };
+    static constexpr Reason kReasons[] = {
+        {WSAECONNREFUSED, "Connection refused"},
+        {WSAETIMEDOUT, "Connection timed out"},
+        {WSAENETUNREACH, "Network is unreachable"},
+        {WSAEHOSTUNREACH, "No route to host"},
+        {WSAENETDOWN, "Network is down"},
+        {WSAEHOSTDOWN, "Host is down"},
+        {WSAECONNRESET, "Connection reset by peer"},
+        {WSAECONNABORTED, "Software caused connection abort"},
+        {WSAENETRESET, "Network dropped connection on reset"},
+        {WSAEADDRNOTAVAIL, "Cannot assign requested address"},
+        {WSAEAFNOSUPPORT, "Address family not supported by protocol"},
+        {WSAEACCES, "Permission denied"},
+        {WSAENOBUFS, "No buffer space available"},
+        {WSAEMFILE, "Too many open files"},
+        // getaddrinfo's answers, as gai_strerror words them.
+        {WSAHOST_NOT_FOUND, "Name or service not known"},
+        {WSATRY_AGAIN, "Temporary failure in name resolution"},
+        {WSANO_DATA, "No address associated with hostname"},
+        {WSANO_RECOVERY, "Non-recoverable failure in name resolution"},
+    };
+    for (const Reason& r : kReasons) {
+        if (r.code == error) return r.text;
+    }
+    return "Windows Sockets error " + std::to_string(error);
 }
 
 enum class Wait { Read, Write, Connect };
@@ -79,6 +110,10 @@ TcpSocket TcpSocket::connect(const std::string& host, std::uint16_t port,
             continue;
         }
         TcpSocket candidate(static_cast<std::intptr_t>(s));
+        // Not for child processes, as the POSIX build's SOCK_CLOEXEC: a program the host starts
+        // with inherited handles would keep the connection open after the line is closed, and
+        // a device server's port busy.
+        SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
         u_long nonBlocking = 1;
         ioctlsocket(s, FIONBIO, &nonBlocking);
         if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0) {

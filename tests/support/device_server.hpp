@@ -9,12 +9,11 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/loopback_socket.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace kavro::test {
 
-// A TCP port on 127.0.0.1 that nothing listens on at the moment of the call.
-std::uint16_t freeLoopbackPort();
 // Whether something listens on 127.0.0.1:port (read from the kernel's table, no connection).
 bool listeningOnLoopback(std::uint16_t port);
 

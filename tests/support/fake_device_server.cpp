@@ -1,36 +1,27 @@
 #include "tests/support/fake_device_server.hpp"
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <vector>
+#include <array>
+#include <cstdio>
+#include <span>
 
 namespace kavro::test {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+using std::chrono::milliseconds;
+
 constexpr std::uint8_t kIac = 255, kSb = 250, kSe = 240, kWill = 251, kDo = 253, kDont = 254,
                        kComPort = 44;
+const char* const kCodeNames[] = {"", "SET-BAUDRATE", "SET-DATASIZE", "SET-PARITY", "SET-STOPSIZE"};
 
-void sendAll(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-// The server's answer (code + 100) with the value.
-std::vector<std::uint8_t> ack(std::uint8_t code, std::uint32_t value) {
-    std::vector<std::uint8_t> out{kIac, kSb, kComPort, static_cast<std::uint8_t>(code + 100)};
-    if (code == 1) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            out.push_back(static_cast<std::uint8_t>(value >> shift));
-        }
-    } else {
-        out.push_back(static_cast<std::uint8_t>(value));
+// The server's answer (code + 100) with the value: four bytes for the speed, one for the rest,
+// an 0xFF among them doubled.
+Bytes ack(std::uint8_t code, std::uint32_t value) {
+    Bytes out{kIac, kSb, kComPort, static_cast<std::uint8_t>(code + 100)};
+    for (int shift = code == 1 ? 24 : 0; shift >= 0; shift -= 8) {
+        const auto byte = static_cast<std::uint8_t>(value >> shift);
+        out.push_back(byte);
+        if (byte == kIac) out.push_back(kIac);
     }
     out.push_back(kIac);
     out.push_back(kSe);
@@ -39,101 +30,197 @@ std::vector<std::uint8_t> ack(std::uint8_t code, std::uint32_t value) {
 
 }  // namespace
 
-FakeDeviceServer::FakeDeviceServer(Behaviour behaviour) : behaviour_(behaviour) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (behaviour_ == Behaviour::ReadsSlowly) {
-        // A small window, so the client's writes back up soon.
-        const int small = 4096;
-        ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+// One connection: the client's Telnet stream taken apart byte by byte (data, IAC IAC, IAC verb
+// option, IAC SB option ... IAC SE with IAC IAC inside) and answered as the behaviour says.
+class FakeDeviceServer::Session {
+  public:
+    Session(FakeDeviceServer& server, LoopbackConnection connection)
+        : server_(server), behaviour_(server.behaviour_), connection_(std::move(connection)) {}
+
+    void run() {
+        using B = Behaviour;
+        while (!server_.stop_) {
+            if (slow_) {
+                std::uint8_t buffer[1024];
+                const long n = connection_.receive(buffer, milliseconds(20));
+                if (n < 0) {
+                    server_.recordHangUp();
+                    return;
+                }
+                if (n > 0) std::this_thread::sleep_for(milliseconds(50));
+                continue;
+            }
+            std::uint8_t buffer[512];
+            const long n = connection_.receive(buffer, milliseconds(20));
+            if (n < 0) {
+                server_.recordHangUp();
+                return;
+            }
+            for (long i = 0; i < n && !slow_; ++i) {
+                // A raw TCP client starts with data, not a negotiation: slow from the start.
+                if (behaviour_ == B::ReadsSlowly && first_ && buffer[i] != kIac) slow_ = true;
+                first_ = false;
+                if (behaviour_ == B::Records) server_.recordWire(buffer[i]);
+                if (behaviour_ != B::NeverNegotiates) take(buffer[i]);
+            }
+        }
     }
-    socklen_t length = sizeof a;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(listener_, 1) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
-        return;
+
+  private:
+    enum class State { Data, Iac, Verb, SbOption, Sb, SbIac };
+
+    void take(std::uint8_t byte) {
+        switch (state_) {
+            case State::Data:
+                if (byte == kIac) {
+                    state_ = State::Iac;
+                } else {
+                    data(byte);
+                }
+                return;
+            case State::Iac:
+                if (byte == kIac) {
+                    data(byte);
+                    state_ = State::Data;
+                } else if (byte == kSb) {
+                    state_ = State::SbOption;
+                } else if (byte >= kWill) {
+                    verb_ = byte;
+                    state_ = State::Verb;
+                } else {
+                    state_ = State::Data;  // NOP, BRK and the like: nothing to do
+                }
+                return;
+            case State::Verb:
+                if (verb_ == kWill && byte == kComPort) {
+                    send({kIac, behaviour_ == Behaviour::RefusesComPort ? kDont : kDo, kComPort});
+                }
+                state_ = State::Data;
+                return;
+            case State::SbOption:
+                option_ = byte;
+                payload_.clear();
+                state_ = State::Sb;
+                return;
+            case State::Sb:
+                if (byte == kIac) {
+                    state_ = State::SbIac;
+                } else {
+                    payload_.push_back(byte);
+                }
+                return;
+            case State::SbIac:
+                if (byte == kIac) {
+                    payload_.push_back(byte);
+                    state_ = State::Sb;
+                    return;
+                }
+                if (byte == kSe && option_ == kComPort && !payload_.empty()) comPort();
+                state_ = State::Data;
+                return;
+        }
     }
-    port_ = ntohs(a.sin_port);
-    thread_ = std::thread([this] { serve(); });
+
+    void data(std::uint8_t byte) {
+        if (behaviour_ == Behaviour::Records) server_.recordData(byte);
+    }
+
+    // IAC SB 44 code value IAC SE: a question (value 0) or a change of setting `code`.
+    void comPort() {
+        const std::uint8_t code = payload_[0];
+        if (code < 1 || code > 4) return;
+        std::uint32_t value = 0;
+        for (std::size_t k = 1; k < payload_.size(); ++k)
+            value = (value << 8) | payload_[k];
+        if (value == 0) {
+            send(ack(code, current_[code]));
+            if (code == 4 && behaviour_ == Behaviour::ReadsSlowly) slow_ = true;
+            return;
+        }
+        if (behaviour_ == Behaviour::KeepsParityNone) {
+            send(ack(code, code == 3 ? 1 : value));
+        } else if (behaviour_ == Behaviour::Records) {
+            server_.recordChange(code, value);
+            current_[code] = value;
+            send(ack(code, value));
+        }
+    }
+
+    void send(const Bytes& bytes) { connection_.sendAll(bytes); }
+
+    FakeDeviceServer& server_;
+    const Behaviour behaviour_;
+    LoopbackConnection connection_;
+    State state_ = State::Data;
+    std::uint8_t verb_ = 0, option_ = 0;
+    Bytes payload_;
+    // What the port reports when asked, by code: 9600 baud, 8 data bits, no parity, 1 stop bit.
+    std::array<std::uint32_t, 5> current_{0, 9600, 8, 1, 1};
+    bool first_ = true;
+    bool slow_ = false;
+};
+
+FakeDeviceServer::FakeDeviceServer(Behaviour behaviour)
+    : behaviour_(behaviour), listener_(behaviour == Behaviour::ReadsSlowly ? 4096 : 0) {
+    if (listener_.port() != 0) thread_ = std::thread([this] { serve(); });
 }
 
 FakeDeviceServer::~FakeDeviceServer() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
-    if (listener_ >= 0) ::close(listener_);
 }
 
 void FakeDeviceServer::serve() {
-    int fd = -1;
-    while (!stop_ && fd < 0) {
-        pollfd p{listener_, POLLIN, 0};
-        if (::poll(&p, 1, 20) > 0) fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    }
-    if (fd < 0) return;
+    LoopbackConnection connection;
+    while (!stop_ && !connection.isOpen())
+        connection = listener_.accept(milliseconds(20));
+    if (connection.isOpen()) Session(*this, std::move(connection)).run();
+}
 
-    // Commands of the client: IAC verb option, IAC SB 44 code value IAC SE (values without an
-    // 0xFF, as the tests send them).
-    std::vector<std::uint8_t> in;
-    bool slowNow = false;
-    while (!stop_) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) continue;
-        if (slowNow) {
-            std::uint8_t buffer[1024];
-            if (::recv(fd, buffer, sizeof buffer, 0) <= 0) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            continue;
-        }
-        std::uint8_t buffer[512];
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        in.insert(in.end(), buffer, buffer + n);
-        // A raw TCP client starts with data, not a negotiation: slow from the start.
-        if (behaviour_ == Behaviour::ReadsSlowly && in.front() != kIac) slowNow = true;
-        if (behaviour_ == Behaviour::NeverNegotiates || slowNow) {
-            in.clear();
-            continue;
-        }
-        std::size_t i = 0;
-        while (i + 2 < in.size()) {
-            if (in[i] != kIac) {
-                ++i;
-                continue;
-            }
-            if (in[i + 1] == kWill && in[i + 2] == kComPort) {
-                sendAll(fd,
-                        {kIac, behaviour_ == Behaviour::RefusesComPort ? kDont : kDo, kComPort});
-                i += 3;
-                continue;
-            }
-            if (in[i + 1] != kSb) {
-                i += 3;
-                continue;
-            }
-            // A subnegotiation: find its IAC SE.
-            std::size_t end = i + 2;
-            while (end + 1 < in.size() && !(in[end] == kIac && in[end + 1] == kSe))
-                ++end;
-            if (end + 1 >= in.size()) break;  // not complete yet
-            const std::uint8_t code = in[i + 3];
-            std::uint32_t value = 0;
-            for (std::size_t k = i + 4; k < end; ++k)
-                value = (value << 8) | in[k];
-            const bool query = value == 0;
-            const std::uint32_t current[] = {0, 9600, 8, 1, 1};
-            if (query && code >= 1 && code <= 4) {
-                sendAll(fd, ack(code, current[code]));
-            } else if (behaviour_ == Behaviour::KeepsParityNone && code >= 1 && code <= 4) {
-                sendAll(fd, ack(code, code == 3 ? 1 : value));
-            }
-            i = end + 2;
-            if (query && code == 4 && behaviour_ == Behaviour::ReadsSlowly) slowNow = true;
-        }
-        in.erase(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    ::close(fd);
+void FakeDeviceServer::recordWire(std::uint8_t byte) {
+    std::lock_guard lock(mutex_);
+    wire_.push_back(byte);
+}
+
+void FakeDeviceServer::recordData(std::uint8_t byte) {
+    std::lock_guard lock(mutex_);
+    char hex[4];
+    std::snprintf(hex, sizeof hex, " %02X", byte);
+    if (received_.empty() || received_.back().rfind("data", 0) != 0) received_.emplace_back("data");
+    received_.back() += hex;
+    ++dataCount_;
+    arrived_.notify_all();
+}
+
+void FakeDeviceServer::recordChange(std::uint8_t code, std::uint32_t value) {
+    std::lock_guard lock(mutex_);
+    received_.push_back(std::string(kCodeNames[code]) + " " + std::to_string(value));
+}
+
+void FakeDeviceServer::recordHangUp() {
+    std::lock_guard lock(mutex_);
+    hungUp_ = true;
+    arrived_.notify_all();
+}
+
+std::vector<std::string> FakeDeviceServer::received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+std::vector<std::uint8_t> FakeDeviceServer::wire() const {
+    std::lock_guard lock(mutex_);
+    return wire_;
+}
+
+bool FakeDeviceServer::waitForData(std::size_t count, std::chrono::milliseconds wait) const {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, wait, [&] { return dataCount_ >= count; });
+}
+
+bool FakeDeviceServer::waitForHangUp(std::chrono::milliseconds wait) const {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, wait, [&] { return hungUp_; });
 }
 
 }  // namespace kavro::test

@@ -7,8 +7,8 @@
 
 #include "kavro/line_open.hpp"
 #include "kavro/line_settings.hpp"
-#include "tests/support/device_server.hpp"
 #include "tests/support/fake_device_server.hpp"
+#include "tests/support/loopback_socket.hpp"
 
 namespace kavro {
 namespace {
@@ -47,6 +47,8 @@ TEST(NetworkLineFaults, ConnectFailuresSayWhyAtOnce) {
         {"rfc2217://127.0.0.1:" + std::to_string(nobody), "Connection refused"},
         {"tcp://127.0.0.1:" + std::to_string(nobody), "Connection refused"},
         {"tcp://[::1]:" + std::to_string(nobody), "cannot connect to [::1]:"},
+        // The system refuses a TCP connect to a multicast address before anything is sent.
+        {"tcp://224.0.0.1:2000", "cannot connect to 224.0.0.1:2000: Network is unreachable"},
         {"rfc2217://no-such-host.invalid:2000", "unknown host no-such-host.invalid"},
         {"socket://127.0.0.1:2000", "unknown scheme socket://"},
     };
