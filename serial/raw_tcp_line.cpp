@@ -1,6 +1,9 @@
 #include "serial/raw_tcp_line.hpp"
 
+#include <algorithm>
 #include <thread>
+
+#include "serial/com_port_option.hpp"
 
 namespace kavro {
 namespace {
@@ -32,7 +35,14 @@ std::string settingsText(const CommSettings& s) {
 std::unique_ptr<RawTcpLine> RawTcpLine::connect(const LineAddress& address,
                                                 const LineOptions& options) {
     TcpSocket socket = TcpSocket::connect(address.host, address.port, options.connectTimeout);
-    return std::unique_ptr<RawTcpLine>(new RawTcpLine(std::move(socket), options.rawTcpSettings));
+    return std::unique_ptr<RawTcpLine>(new RawTcpLine(std::move(socket), options));
+}
+
+RawTcpLine::~RawTcpLine() {
+    std::lock_guard lock(mutex_);
+    if (!broken_.empty()) return;
+    std::this_thread::sleep_until(wireFreeAt_ + options_.networkMargin);
+    socket_.closeAfterDelivery(Clock::now() + options_.ackTimeout);
 }
 
 LineResult RawTcpLine::fail(const NetworkError& error) {
@@ -76,6 +86,7 @@ LineResult RawTcpLine::write(std::span<const std::uint8_t> bytes) {
     } catch (const NetworkError& error) {
         return fail(error);
     }
+    wireFreeAt_ = std::max(wireFreeAt_, Clock::now()) + comport::wireTime(bytes.size(), settings_);
     return {};
 }
 

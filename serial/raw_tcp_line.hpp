@@ -24,6 +24,12 @@ class RawTcpLine final : public SerialLine {
     static std::unique_ptr<RawTcpLine> connect(const LineAddress& address,
                                                const LineOptions& options);
 
+    // Keeps the connection until the bytes written have left the server's port at the line's
+    // speed, then ends it so that they are delivered (TcpSocket::closeAfterDelivery): a device
+    // server that sees the connection end may drop what it has not yet written, as closing a
+    // local port waits for its output to drain first.
+    ~RawTcpLine() override;
+
     LineResult readSettings(CommSettings& settings) override;
     LineResult writeSettings(const CommSettings& settings) override;
     LineResult write(std::span<const std::uint8_t> bytes) override;
@@ -31,13 +37,16 @@ class RawTcpLine final : public SerialLine {
     void setWriteDeadline(const WriteDeadline& deadline) override;
 
   private:
-    RawTcpLine(TcpSocket socket, const CommSettings& settings)
-        : socket_(std::move(socket)), settings_(settings) {}
+    RawTcpLine(TcpSocket socket, const LineOptions& options)
+        : socket_(std::move(socket)), settings_(options.rawTcpSettings), options_(options) {}
     LineResult fail(const NetworkError& error);
 
     std::mutex mutex_;
     TcpSocket socket_;
     CommSettings settings_;
+    LineOptions options_;
+    // When the bytes written so far will have left the server's port.
+    TcpSocket::Clock::time_point wireFreeAt_{};
     bool refusedSettings_ = false;  // the last settings written were not the server's
     CommSettings refused_;
     WriteDeadline deadline_;

@@ -132,6 +132,13 @@ LineResult Rfc2217Line::exchange(const std::vector<Change>& changes, Clock::time
     return {};
 }
 
+Rfc2217Line::~Rfc2217Line() {
+    std::lock_guard lock(mutex_);
+    if (!broken_.empty()) return;
+    std::this_thread::sleep_until(wireFreeAt_ + options_.networkMargin);
+    socket_.closeAfterDelivery(Clock::now() + options_.ackTimeout);
+}
+
 LineResult Rfc2217Line::breakWith(const NetworkError& error) {
     broken_ = error.what();
     socket_.close();

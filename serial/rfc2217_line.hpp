@@ -38,6 +38,12 @@ class Rfc2217Line final : public SerialLine {
     static std::unique_ptr<Rfc2217Line> connect(const LineAddress& address,
                                                 const LineOptions& options);
 
+    // Keeps the connection until the bytes written have left the server's port at the line's
+    // speed, then ends it so that they are delivered (TcpSocket::closeAfterDelivery): a device
+    // server that sees the connection end may drop what it has not yet written, as closing a
+    // local port waits for its output to drain first.
+    ~Rfc2217Line() override;
+
     LineResult readSettings(CommSettings& settings) override;
     LineResult writeSettings(const CommSettings& settings) override;
     LineResult write(std::span<const std::uint8_t> bytes) override;

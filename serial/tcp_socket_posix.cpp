@@ -122,6 +122,10 @@ TcpSocket::~TcpSocket() {
     close();
 }
 
+void TcpSocket::shutdownSending() noexcept {
+    if (handle_ != kNoSocket) ::shutdown(static_cast<int>(handle_), SHUT_WR);
+}
+
 void TcpSocket::close() noexcept {
     if (handle_ != kNoSocket) {
         ::close(static_cast<int>(handle_));

@@ -162,6 +162,10 @@ TcpSocket::~TcpSocket() {
     close();
 }
 
+void TcpSocket::shutdownSending() noexcept {
+    if (handle_ != kNoSocket) shutdown(socketOf(handle_), SD_SEND);
+}
+
 void TcpSocket::close() noexcept {
     if (handle_ != kNoSocket) {
         closesocket(socketOf(handle_));

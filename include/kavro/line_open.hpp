@@ -26,7 +26,8 @@ struct LineOptions {
     // Resolving, connecting and (RFC 2217) negotiating the com port option and reading the
     // server's port settings.
     std::chrono::milliseconds connectTimeout{3000};
-    // RFC 2217: how long a settings change waits for the server's acknowledgement.
+    // RFC 2217: how long a settings change waits for the server's acknowledgement. Both kinds:
+    // how long closing the line waits for the server to end the connection after the last byte.
     std::chrono::milliseconds ackTimeout{1000};
     // RFC 2217: a server applies new settings at once, also to bytes still in its UART. So
     // before a change the line waits until the bytes written since the last change have left
