@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "frame/error_codes.hpp"
 #include "kavro/host_error.hpp"
 
 namespace kavro {
@@ -9,25 +10,6 @@ namespace {
 thread_local int lastCode = KAVRO_ERROR_NONE;
 thread_local std::string lastMessage;
 
-int codeFor(HostErrorCode code) {
-    switch (code) {
-        case HostErrorCode::FieldNotFound:
-            return KAVRO_ERROR_FIELD_NOT_FOUND;
-        case HostErrorCode::EmptyValue:
-            return KAVRO_ERROR_EMPTY_VALUE;
-        case HostErrorCode::NotANumber:
-            return KAVRO_ERROR_NOT_A_NUMBER;
-        case HostErrorCode::Overflow:
-            return KAVRO_ERROR_OVERFLOW;
-        case HostErrorCode::InvalidOperation:
-            return KAVRO_ERROR_INVALID_OPERATION;
-        case HostErrorCode::DatabaseError:
-            return KAVRO_ERROR_DATABASE;
-        case HostErrorCode::OutOfRange:
-            return KAVRO_ERROR_OUT_OF_RANGE;
-    }
-    return KAVRO_ERROR_OTHER;
-}
 int codeFor(Refusal refusal) {
     switch (refusal) {
         case Refusal::None:
@@ -78,7 +60,7 @@ void recordCurrentException() noexcept {
     try {
         throw;
     } catch (const HostError& error) {
-        setLastError(codeFor(error.code()), error.what());
+        setLastError(cErrorCodeFor(error.code()), error.what());
     } catch (const std::invalid_argument& error) {
         setLastError(KAVRO_ERROR_INVALID_ARGUMENT, error.what());
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "frame/error_codes.hpp"
 #include "kavro/host_error.hpp"
 
 namespace kavro {
@@ -44,23 +45,6 @@ kavro_value toRaw(const Variant& value) {
             break;
     }
     return raw;
-}
-
-HostErrorCode hostCodeFor(int result) {
-    switch (result) {
-        case KAVRO_ERROR_FIELD_NOT_FOUND:
-            return HostErrorCode::FieldNotFound;
-        case KAVRO_ERROR_EMPTY_VALUE:
-            return HostErrorCode::EmptyValue;
-        case KAVRO_ERROR_NOT_A_NUMBER:
-            return HostErrorCode::NotANumber;
-        case KAVRO_ERROR_OVERFLOW:
-            return HostErrorCode::Overflow;
-        case KAVRO_ERROR_INVALID_OPERATION:
-            return HostErrorCode::InvalidOperation;
-        default:
-            return HostErrorCode::DatabaseError;
-    }
 }
 
 std::string upperCase(std::string_view name) {
@@ -144,7 +128,7 @@ void CallbackRecordSet::check(int result, const char* message, const char* opera
     std::string text = message != nullptr && *message != '\0'
                            ? std::string(message)
                            : std::string("the host's record set failed ") + operation;
-    throw HostError(hostCodeFor(result), text);
+    throw HostError(hostErrorCodeFor(result), text);
 }
 
 bool CallbackRecordSet::doLocate(std::string_view keyField, const Variant& key,

@@ -27,14 +27,6 @@ std::size_t StringHash::operator()(std::string_view s) const noexcept {
 
 namespace {
 
-// Fields of a row that are no command.
-bool isRowField(std::string_view name) {
-    for (const char* f : {"ID", "Length", "BaseAddress", "StayTime", "Slowest", "Fastest"}) {
-        if (sameFieldName(name, f)) return true;
-    }
-    return false;
-}
-
 // Lists beyond this many calls are not made: a command whose frames change shape with its
 // inputs (the switcher's one- and two-digit frames) is listed whole, within bytes' ranges.
 constexpr std::size_t kMaxListedCalls = 1u << 21;
@@ -524,7 +516,7 @@ void readRow(Model& m, RecordSet& table, int& length, std::uint8_t& stay,
         throw LineDecoderError(protocol + ": " + refused.result.message);
     }
     for (const std::string& name : table.fieldNames()) {
-        if (isRowField(name)) continue;
+        if (!isCommandField(name)) continue;
         try {
             const std::uint32_t code = row.code(name);
             CommandModel c;

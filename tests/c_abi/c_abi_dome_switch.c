@@ -5,7 +5,6 @@
 #include <sqlite3.h>
 #include <stdio.h>
 #include <string.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "c_abi_suites.h"
@@ -137,15 +136,7 @@ static void test_reader_gone(void) {
 
 void run_dome_switch_suite(void) {
     int master = -1, slave = -1;
-    struct termios raw;
-    if (openpty(&master, &slave, NULL, NULL, NULL) != 0) {
-        fprintf(stderr, "openpty failed\n");
-        ++c_abi_failures;
-        return;
-    }
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
+    if (!open_raw_pty(&master, &slave)) return;
     test_dome(master, slave);
     test_switch(master, slave);
     close(master);

@@ -15,6 +15,10 @@ extern int c_abi_failures;
         }                                                                            \
     } while (0)
 
+/* Opens a pseudo-terminal whose slave end is raw (no echo, no CR/LF translation), as a serial
+ * line is: nonzero on success; on failure it says so and counts a failed check. */
+int open_raw_pty(int* master, int* slave);
+
 /* Suites of the other subsystems, defined in their own files. */
 void kavro_c_abi_host_ui_tests(void);
 void kavro_c_abi_log_tests(void);

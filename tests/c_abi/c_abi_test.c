@@ -2,7 +2,6 @@
  * serial exports and the decoder export on a pseudo-terminal, the last-error channel. */
 #include <kavro/kavro_public.h>
 
-#include <pty.h>
 #include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -190,16 +189,9 @@ static void test_pg_open_refused(void) {
 
 int main(void) {
     int master = -1, slave = -1;
-    struct termios raw;
     test_strings();
     test_pg_open_refused();
-    if (openpty(&master, &slave, NULL, NULL, NULL) != 0) {
-        fprintf(stderr, "openpty failed\n");
-        return 2;
-    }
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
+    if (!open_raw_pty(&master, &slave)) return 2;
     test_serial(master, slave);
     test_decoder(master, slave);
     run_c_abi_suites();

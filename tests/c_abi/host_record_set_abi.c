@@ -3,11 +3,9 @@
  * failures a host's table can have (a refused post, a failing locate, a failing field read). */
 #include <kavro/kavro_public.h>
 
-#include <pty.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "c_abi_suites.h"
@@ -408,15 +406,7 @@ static void test_refused_callbacks(void) {
 
 void run_host_record_set_suite(void) {
     int master = -1, slave = -1;
-    struct termios raw;
-    if (openpty(&master, &slave, NULL, NULL, NULL) != 0) {
-        fprintf(stderr, "openpty failed\n");
-        ++c_abi_failures;
-        return;
-    }
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
+    if (!open_raw_pty(&master, &slave)) return;
     test_encoders(master, slave);
     close(master);
     close(slave);

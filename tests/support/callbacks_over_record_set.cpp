@@ -1,6 +1,7 @@
 #include "tests/support/callbacks_over_record_set.hpp"
 
 #include "frame/callback_record_set.hpp"
+#include "frame/error_codes.hpp"
 #include "kavro/host_error.hpp"
 
 namespace kavro::test {
@@ -8,25 +9,6 @@ namespace {
 
 CallbacksOverRecordSet& self(void* context) {
     return *static_cast<CallbacksOverRecordSet*>(context);
-}
-
-int codeOf(HostErrorCode code) {
-    switch (code) {
-        case HostErrorCode::FieldNotFound:
-            return KAVRO_ERROR_FIELD_NOT_FOUND;
-        case HostErrorCode::EmptyValue:
-            return KAVRO_ERROR_EMPTY_VALUE;
-        case HostErrorCode::NotANumber:
-            return KAVRO_ERROR_NOT_A_NUMBER;
-        case HostErrorCode::Overflow:
-            return KAVRO_ERROR_OVERFLOW;
-        case HostErrorCode::InvalidOperation:
-            return KAVRO_ERROR_INVALID_OPERATION;
-        case HostErrorCode::DatabaseError:
-        case HostErrorCode::OutOfRange:
-            break;
-    }
-    return KAVRO_ERROR_DATABASE;
 }
 
 // Runs body on the inner set; a HostError becomes the callback's code and message.
@@ -39,7 +21,7 @@ int forward(void* context, const char** message, Body&& body) {
     } catch (const HostError& error) {
         me.message = error.what();
         *message = me.message.c_str();
-        return codeOf(error.code());
+        return cErrorCodeFor(error.code());
     }
 }
 
