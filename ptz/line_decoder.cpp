@@ -244,6 +244,14 @@ struct LineDecoder::Impl {
         return match;
     }
 
+    // The next frame's slot is loaded while this frame is grouped: frames follow frames.
+    void prefetchAt(std::size_t i) const {
+        const LengthInfo& li = m.lengths.front();
+        if (buf.size() - i < static_cast<std::size_t>(li.length)) return;
+        m.cache.prefetch(
+            std::string_view(reinterpret_cast<const char*>(buf.data() + i), li.length));
+    }
+
     // Grouping.
     Thread threadOf(const Interp& ip) const {
         const CommandModel& c = command(ip.cmd);
@@ -439,6 +447,7 @@ struct LineDecoder::Impl {
             if (!final && avail < static_cast<std::size_t>(m.longest)) break;
             const Match match = matchAt(pos, avail);
             if (match.length > 0) {
+                prefetchAt(pos + static_cast<std::size_t>(match.length));
                 flushRun(pos, sink);
                 onFrame(pos, match.length, match.interps, sink);
                 pos += static_cast<std::size_t>(match.length);

@@ -166,6 +166,10 @@ class FrameCache {
             if (s.hash == h && s.length == bytes.size() && same(s, bytes)) return view(s);
         }
     }
+    // Starts loading the slot where a lookup of these bytes begins.
+    void prefetch(std::string_view bytes) const noexcept {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[hashOf(bytes) & mask_]);
+    }
     // Sets the window's readings, adding the window if it is new.
     CacheView store(std::string_view bytes, std::span<const Interp> interps, bool solved) {
         Slot& s = slotFor(bytes);
