@@ -205,7 +205,7 @@ struct LineDecoder::Impl {
 
     struct Match {
         int length = 0;
-        const std::vector<Interp>* interps = nullptr;
+        std::span<const Interp> interps;
         std::string_view near;
         int nearLength = 0;
     };
@@ -217,29 +217,23 @@ struct LineDecoder::Impl {
             const auto length = static_cast<std::size_t>(li.length);
             if (length > avail || !li.firstByte[w[0]]) continue;
             const std::string_view window(reinterpret_cast<const char*>(w), length);
-            CacheEntry* cached = m.cache.find(window);
-            if (cached != nullptr && (cached->solved || !m.anyTemplates)) {
+            const std::optional<readback::CacheView> cached = m.cache.find(window);
+            if (cached && (cached->solved || !m.anyTemplates)) {
                 match.length = li.length;
-                match.interps = &cached->interps;
+                match.interps = cached->interps;
                 return match;
             }
             if (li.groups.empty()) continue;
             solved.clear();
-            if (cached != nullptr) solved = cached->interps;
+            if (cached) solved.assign(cached->interps.begin(), cached->interps.end());
             std::string_view near;
             solve(li, w, near);
             if (!solved.empty()) {
                 match.length = li.length;
-                if (cached != nullptr) {
-                    *cached = CacheEntry{solved, true};
-                    match.interps = &cached->interps;
-                } else if (m.cache.size() < kCacheLimit) {
-                    CacheEntry& entry = m.cache[window];
-                    entry = CacheEntry{solved, true};
-                    match.interps = &entry.interps;
-                } else {
-                    match.interps = &solved;
-                }
+                if (cached || m.cache.size() < kCacheLimit)
+                    match.interps = m.cache.store(window, solved, true).interps;
+                else
+                    match.interps = solved;
                 return match;
             }
             if (!near.empty() && match.near.empty()) {
@@ -248,6 +242,14 @@ struct LineDecoder::Impl {
             }
         }
         return match;
+    }
+
+    // The next frame's slot is loaded while this frame is grouped: frames follow frames.
+    void prefetchAt(std::size_t i) const {
+        const LengthInfo& li = m.lengths.front();
+        if (buf.size() - i < static_cast<std::size_t>(li.length)) return;
+        m.cache.prefetch(
+            std::string_view(reinterpret_cast<const char*>(buf.data() + i), li.length));
     }
 
     // Grouping.
@@ -274,7 +276,7 @@ struct LineDecoder::Impl {
         return true;
     }
 
-    bool extend(const std::vector<Interp>& ips) {
+    bool extend(std::span<const Interp> ips) {
         next.clear();
         for (const Thread& th : threads) {
             const CommandModel& c = command(th.cmd);
@@ -307,7 +309,7 @@ struct LineDecoder::Impl {
         return true;
     }
 
-    void onFrame(std::size_t i, int length, const std::vector<Interp>& ips, ItemSink sink) {
+    void onFrame(std::size_t i, int length, std::span<const Interp> ips, ItemSink sink) {
         if (groupOpen && groupEnd == i && extend(ips)) {
             groupEnd = i + static_cast<std::size_t>(length);
             ++groupFrames;
@@ -445,8 +447,9 @@ struct LineDecoder::Impl {
             if (!final && avail < static_cast<std::size_t>(m.longest)) break;
             const Match match = matchAt(pos, avail);
             if (match.length > 0) {
+                prefetchAt(pos + static_cast<std::size_t>(match.length));
                 flushRun(pos, sink);
-                onFrame(pos, match.length, *match.interps, sink);
+                onFrame(pos, match.length, match.interps, sink);
                 pos += static_cast<std::size_t>(match.length);
             } else {
                 if (groupOpen) emitGroup(sink);

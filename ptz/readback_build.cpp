@@ -379,8 +379,8 @@ class Builder {
                     for (std::size_t k = 0; k < f.count(); ++k) {
                         const auto frame = f.frame(k);
                         key.assign(frame.begin(), frame.end());
-                        CacheEntry& e = m_.cache[key];
-                        e.interps.push_back(
+                        m_.cache.add(
+                            key,
                             Interp{cmd, c.xRange > 0 ? x : kAny, c.yMode != YMode::None ? y : kAny,
                                    c.levelMatters ? level : kAny, static_cast<std::int16_t>(k),
                                    static_cast<std::int16_t>(f.count()), false});
@@ -394,7 +394,7 @@ class Builder {
     // A listed frame that every address (or every second number) gives carries none: one
     // reading with kAny instead of 256.
     void collapseListedCalls() {
-        m_.cache.forEach([&](std::string_view, CacheEntry& entry) {
+        m_.cache.update([&](std::string_view, CacheEntry& entry) {
             for (const bool onX : {true, false}) {
                 std::map<std::tuple<int, int, int, int, int>, std::vector<std::size_t>> alike;
                 for (std::size_t i = 0; i < entry.interps.size(); ++i) {

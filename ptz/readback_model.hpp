@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -143,33 +144,56 @@ struct CacheEntry {
     bool solved = false;  // the templates were tried too (not only the listed calls)
 };
 
-// Recognised windows by their bytes: open addressing over one array of slots, each holding the
-// window's hash and, for windows of up to 24 bytes, its bytes, so that a lookup touches one
-// slot before the entry it finds.
+// What a lookup gives: whether the templates were tried, and the readings of the window.
+struct CacheView {
+    bool solved = false;
+    std::span<const Interp> interps;
+};
+
+// Recognised windows by their bytes: open addressing over one array of 64-byte slots, each
+// holding the window's hash, its bytes (windows of up to 26 bytes) and, when the window has a
+// single reading, that reading, so that a lookup of a frame read before touches one cache line.
+// The entries behind the slots keep every reading and the longer windows; the slots are copies,
+// written whenever an entry changes.
 class FrameCache {
   public:
-    CacheEntry* find(std::string_view bytes) {
-        if (slots_.empty()) return nullptr;
-        const std::size_t h = StringHash{}(bytes) | 1;
+    std::optional<CacheView> find(std::string_view bytes) const {
+        if (slots_.empty()) return std::nullopt;
+        const std::uint32_t h = hashOf(bytes);
         for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
             const Slot& s = slots_[i];
-            if (s.hash == 0) return nullptr;
-            if (s.hash == h && s.length == bytes.size() && same(s, bytes))
-                return &entries_[s.index].second;
+            if (s.hash == 0) return std::nullopt;
+            if (s.hash == h && s.length == bytes.size() && same(s, bytes)) return view(s);
         }
     }
-    CacheEntry& operator[](std::string_view bytes) {
-        if (CacheEntry* e = find(bytes)) return *e;
-        if ((entries_.size() + 1) * 2 > slots_.size()) grow();
-        entries_.emplace_back(std::string(bytes), CacheEntry{});
-        place(StringHash{}(bytes) | 1, entries_.size() - 1);
-        return entries_.back().second;
+    // Starts loading the slot where a lookup of these bytes begins.
+    void prefetch(std::string_view bytes) const noexcept {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[hashOf(bytes) & mask_]);
+    }
+    // Sets the window's readings, adding the window if it is new.
+    CacheView store(std::string_view bytes, std::span<const Interp> interps, bool solved) {
+        Slot& s = slotFor(bytes);
+        CacheEntry& e = entries_[s.index].second;
+        e.interps.assign(interps.begin(), interps.end());
+        e.solved = solved;
+        copy(s);
+        return view(s);
+    }
+    // One more reading of a listed call's frame.
+    void add(std::string_view bytes, const Interp& interp) {
+        Slot& s = slotFor(bytes);
+        entries_[s.index].second.interps.push_back(interp);
+        copy(s);
     }
     std::size_t size() const noexcept { return entries_.size(); }
+    // Every entry, to change; the slots are written afresh after.
     template <class F>
-    void forEach(F&& f) {
+    void update(F&& f) {
         for (auto& [key, entry] : entries_)
             f(std::string_view(key), entry);
+        for (Slot& s : slots_) {
+            if (s.hash != 0) copy(s);
+        }
     }
     template <class F>
     void forEach(F&& f) const {
@@ -178,34 +202,68 @@ class FrameCache {
     }
 
   private:
-    static constexpr std::size_t kInline = 24;
-    struct Slot {
-        std::size_t hash = 0;  // 0: free
+    static constexpr std::size_t kInline = 26;
+    struct alignas(64) Slot {
+        std::uint32_t hash = 0;  // 0: free
         std::uint32_t index = 0;
         std::uint32_t length = 0;
-        char bytes[kInline];
+        bool solved = false;
+        bool single = false;  // the entry has one reading, copied into `one`
+        char bytes[kInline] = {};
+        Interp one{};
     };
+    static_assert(sizeof(Slot) == 64);
+
+    static std::uint32_t hashOf(std::string_view bytes) {
+        const std::size_t h = StringHash{}(bytes);
+        return static_cast<std::uint32_t>(h ^ (h >> 32)) | 1u;
+    }
     bool same(const Slot& s, std::string_view bytes) const {
         if (bytes.size() <= kInline) return std::string_view(s.bytes, bytes.size()) == bytes;
         return entries_[s.index].first == bytes;
     }
-    void place(std::size_t h, std::size_t index) {
+    CacheView view(const Slot& s) const {
+        if (s.single) return CacheView{s.solved, {&s.one, 1}};
+        return CacheView{s.solved, entries_[s.index].second.interps};
+    }
+    void copy(Slot& s) {
+        const CacheEntry& e = entries_[s.index].second;
+        s.solved = e.solved;
+        s.single = e.interps.size() == 1;
+        if (s.single) s.one = e.interps.front();
+    }
+    Slot& slotFor(std::string_view bytes) {
+        if (!slots_.empty()) {
+            const std::uint32_t h = hashOf(bytes);
+            for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
+                Slot& s = slots_[i];
+                if (s.hash == 0) break;
+                if (s.hash == h && s.length == bytes.size() && same(s, bytes)) return s;
+            }
+        }
+        if ((entries_.size() + 1) * 2 > slots_.size()) grow();
+        entries_.emplace_back(std::string(bytes), CacheEntry{});
+        return place(entries_.size() - 1);
+    }
+    Slot& place(std::size_t index) {
+        const std::string& key = entries_[index].first;
+        const std::uint32_t h = hashOf(key);
         for (std::size_t i = h & mask_;; i = (i + 1) & mask_) {
             Slot& s = slots_[i];
             if (s.hash != 0) continue;
             s.hash = h;
             s.index = static_cast<std::uint32_t>(index);
-            const std::string& key = entries_[index].first;
             s.length = static_cast<std::uint32_t>(key.size());
             key.copy(s.bytes, std::min(key.size(), kInline));
-            return;
+            copy(s);
+            return s;
         }
     }
     void grow() {
         slots_.assign(std::max<std::size_t>(64, slots_.size() * 2), Slot{});
         mask_ = slots_.size() - 1;
         for (std::size_t i = 0; i < entries_.size(); ++i)
-            place(StringHash{}(entries_[i].first) | 1, i);
+            place(i);
     }
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
