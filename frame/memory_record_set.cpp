@@ -1,5 +1,6 @@
 #include "kavro/memory_record_set.hpp"
 
+#include "frame/field_name_index.hpp"
 #include "frame/record_set_match.hpp"
 #include "kavro/host_error.hpp"
 
@@ -35,16 +36,10 @@ class MemoryRecordSet::MemoryField final : public Field {
 };
 
 MemoryRecordSet::MemoryRecordSet(std::vector<std::string> columns)
-    : required_(columns.size(), false) {
+    : names_(std::make_unique<FieldNameIndex>(columns)), required_(columns.size(), false) {
     fields_.reserve(columns.size());
-    foldedNames_.reserve(columns.size());
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        std::string folded = columns[i];
-        for (char& c : folded)
-            c = foldFieldNameChar(c);
-        foldedNames_.push_back(std::move(folded));
+    for (std::size_t i = 0; i < columns.size(); ++i)
         fields_.push_back(std::make_unique<MemoryField>(*this, std::move(columns[i]), i));
-    }
 }
 
 MemoryRecordSet::~MemoryRecordSet() = default;
@@ -63,14 +58,8 @@ void MemoryRecordSet::setRequired(std::string_view column) {
 }
 
 std::size_t MemoryRecordSet::columnIndex(std::string_view name) const {
-    for (std::size_t i = 0; i < foldedNames_.size(); ++i) {
-        const std::string& candidate = foldedNames_[i];
-        if (candidate.size() != name.size()) continue;
-        std::size_t k = 0;
-        while (k < name.size() && candidate[k] == foldFieldNameChar(name[k]))
-            ++k;
-        if (k == name.size()) return i;
-    }
+    const std::size_t column = names_->find(name);
+    if (column != FieldNameIndex::npos) return column;
     throw HostError(HostErrorCode::FieldNotFound, "field '" + std::string(name) + "' not found");
 }
 

@@ -35,16 +35,19 @@ class Statement {
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// Resets a statement on every path out of a scope.
+// Resets a statement on every path out of a scope, unless told to keep it standing on its row.
 class StatementRun {
   public:
-    explicit StatementRun(Statement& statement) : statement_(statement) {}
-    ~StatementRun() { statement_.reset(); }
+    explicit StatementRun(Statement& statement) : statement_(&statement) {}
+    ~StatementRun() {
+        if (statement_ != nullptr) statement_->reset();
+    }
     StatementRun(const StatementRun&) = delete;
     StatementRun& operator=(const StatementRun&) = delete;
+    void keep() noexcept { statement_ = nullptr; }
 
   private:
-    Statement& statement_;
+    Statement* statement_;
 };
 
 std::string quoteIdentifier(std::string_view name);

@@ -69,12 +69,19 @@ class RecordSet {
   public:
     virtual ~RecordSet() = default;
 
-    // Keeps the record set's lock from its construction to its destruction.
+    // Keeps the record set's lock from its construction to its destruction. When the outermost
+    // Hold ends, the record set lets go of what it kept for the reads of its current row.
     class Hold {
       public:
-        explicit Hold(const RecordSet& set) : lock_(set.mutex_) {}
+        explicit Hold(const RecordSet& set) : set_(set), lock_(set.mutex_) { ++set.holds_; }
+        ~Hold() {
+            if (--set_.holds_ == 0) set_.doEndOfHold();
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
 
       private:
+        const RecordSet& set_;
         std::unique_lock<std::recursive_mutex> lock_;
     };
 
@@ -123,9 +130,14 @@ class RecordSet {
     virtual void doDisableControls() = 0;
     virtual void doEnableControls() = 0;
     virtual void doRefresh() = 0;
+    // Called when the outermost Hold ends, the lock still held: a record set that reads its
+    // current row straight from a database statement, and must not keep the statement (and
+    // the read lock it holds) past the sequence, lets it go here.
+    virtual void doEndOfHold() const noexcept {}
 
   private:
     mutable std::recursive_mutex mutex_;
+    mutable int holds_ = 0;  // Holds in effect, all on the thread that has the lock
 };
 
 // ASCII case-insensitive equality, the host's rule for field names.

@@ -53,6 +53,7 @@ class SqliteRecordSet final : public RecordSet {
     void doDisableControls() override;
     void doEnableControls() override;
     void doRefresh() override;
+    void doEndOfHold() const noexcept override;
 
   private:
     std::unique_ptr<Impl> impl_;
