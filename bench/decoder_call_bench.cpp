@@ -74,8 +74,7 @@ void BM_RawSqliteRowQuery(benchmark::State& state, const bench::TableCase* which
 }
 BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, small_rollback_journal, &bench::kSmallTable, "delete");
 BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, small_wal, &bench::kSmallTable, "wal");
-BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, bundled_rollback_journal, &bench::kBundledTable,
-                  "delete");
+BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, bundled_rollback_journal, &bench::kBundledTable, "delete");
 
 }  // namespace
 }  // namespace kavro

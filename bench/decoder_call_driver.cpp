@@ -16,8 +16,8 @@ using namespace kavro;
 
 int main(int argc, char** argv) {
     if (argc != 5) {
-        std::fprintf(stderr,
-                     "usage: %s decoder|bare|bare-nomutex small|bundled delete|wal N\n", argv[0]);
+        std::fprintf(stderr, "usage: %s decoder|bare|bare-nomutex small|bundled delete|wal N\n",
+                     argv[0]);
         return 2;
     }
     const std::string_view mode = argv[1];

@@ -73,8 +73,8 @@ BareRowQuery::BareRowQuery(const std::string& path, const TableCase& table, int 
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | openFlags, nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v2(db_,
-                           "SELECT rowid, * FROM Protocol WHERE ID = ?1 ORDER BY rowid LIMIT 1",
-                           -1, &stmt_, nullptr) != SQLITE_OK) {
+                           "SELECT rowid, * FROM Protocol WHERE ID = ?1 ORDER BY rowid LIMIT 1", -1,
+                           &stmt_, nullptr) != SQLITE_OK) {
         throw std::runtime_error(sqlite3_errmsg(db_));
     }
     for (int i = 0; i < sqlite3_column_count(stmt_); ++i) {

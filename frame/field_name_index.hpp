@@ -26,7 +26,8 @@ class FieldNameIndex {
 
   private:
     static std::uint32_t hash(std::string_view name) noexcept;
-    std::vector<std::string> folded_;   // the names in upper case, by column
+    std::vector<std::string> names_;    // by column, as the table spells them
+    std::vector<std::string> folded_;   // the same in upper case
     std::vector<std::uint32_t> slots_;  // column + 1, or 0 for a free slot; a power of 2 long
 };
 

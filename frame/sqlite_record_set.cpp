@@ -107,7 +107,7 @@ struct SqliteRecordSet::Impl {
                 // out of memory: the row is fetched again at its first read
             }
         }
-        live->reset();
+        live->rewind();  // every run binds all its parameters first
         live = nullptr;
     }
     void copyRow(const Statement& statement) {

@@ -28,6 +28,9 @@ class Statement {
     bool step();
     // Ends the run and drops the bindings, releasing any read lock the run holds.
     void reset() noexcept;
+    // Ends the run, releasing its read lock, and keeps the bindings: for a statement that is
+    // bound afresh before every run.
+    void rewind() noexcept;
     Variant column(int index) const;
     sqlite3_int64 columnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
 

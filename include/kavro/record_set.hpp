@@ -3,10 +3,12 @@
 // tables built in code, SqliteRecordSet over a table of a SQLite database file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "kavro/variant.hpp"
@@ -71,18 +73,33 @@ class RecordSet {
 
     // Keeps the record set's lock from its construction to its destruction. When the outermost
     // Hold ends, the record set lets go of what it kept for the reads of its current row.
+    //
+    // The lock is a plain mutex with its owner beside it: a Hold inside a Hold of the same
+    // thread (every operation inside the encoders' sequence) only counts, without a second
+    // call into the mutex. A thread sees its own id as the owner only between its own store
+    // and its own clearing of it, so the relaxed test cannot mistake another thread's lock for
+    // its own.
     class Hold {
       public:
-        explicit Hold(const RecordSet& set) : set_(set), lock_(set.mutex_) { ++set.holds_; }
+        explicit Hold(const RecordSet& set) : set_(set) {
+            const std::thread::id self = std::this_thread::get_id();
+            if (set.owner_.load(std::memory_order_relaxed) != self) {
+                set.mutex_.lock();
+                set.owner_.store(self, std::memory_order_relaxed);
+            }
+            ++set.holds_;
+        }
         ~Hold() {
-            if (--set_.holds_ == 0) set_.doEndOfHold();
+            if (--set_.holds_ != 0) return;
+            set_.doEndOfHold();
+            set_.owner_.store(std::thread::id(), std::memory_order_relaxed);
+            set_.mutex_.unlock();
         }
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
       private:
         const RecordSet& set_;
-        std::unique_lock<std::recursive_mutex> lock_;
     };
 
     // Moves to the first row, in the table's row order, whose keyField equals key (or begins
@@ -136,8 +153,9 @@ class RecordSet {
     virtual void doEndOfHold() const noexcept {}
 
   private:
-    mutable std::recursive_mutex mutex_;
-    mutable int holds_ = 0;  // Holds in effect, all on the thread that has the lock
+    mutable std::mutex mutex_;
+    mutable std::atomic<std::thread::id> owner_;  // the thread that has the lock, if any
+    mutable int holds_ = 0;                       // Holds in effect, all on the owner's thread
 };
 
 // ASCII case-insensitive equality, the host's rule for field names.
