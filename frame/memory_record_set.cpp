@@ -79,6 +79,11 @@ Field& MemoryRecordSet::doFieldByName(std::string_view name) {
     return *fields_[columnIndex(name)];
 }
 
+Variant MemoryRecordSet::doFieldValue(std::string_view name) {
+    const std::size_t column = columnIndex(name);
+    return doEof() ? Variant() : rows_[current_][column];
+}
+
 std::vector<std::string> MemoryRecordSet::doFieldNames() const {
     std::vector<std::string> names;
     names.reserve(fields_.size());

@@ -69,6 +69,8 @@ struct SqliteRecordSet::Impl {
 
     Statement selectRow, selectFirst, selectNext, deleteById;
     std::map<std::pair<std::size_t, Match>, Statement> locateStatements;
+    std::pair<std::size_t, Match> lastLocateKey{};
+    Statement* lastLocate = nullptr;  // the statement of lastLocateKey in locateStatements
     std::map<std::vector<bool>, Statement> insertStatements;
 
     // The current row. Its values are read from one of three places:
@@ -145,21 +147,26 @@ struct SqliteRecordSet::Impl {
             liveRead = true;
             return live->column(static_cast<int>(column) + 1);
         }
-        if (!rowLoaded) {
-            // After a Post or Refresh, or a row let go once read: fetched again, as the table
-            // now stands, and copied whole for the reads that follow.
-            selectRow.bind(1, rowid);
-            StatementRun run(selectRow);
-            if (selectRow.step()) {
-                copyRow(selectRow);
-            } else {
-                row.assign(fields.size(), Variant());  // removed meanwhile
-            }
-            rowLoaded = true;
-        }
-        return row[column];
+        return readCopy(column);
     }
+    Variant readCopy(std::size_t column);
 };
+
+// After a Post or Refresh, or a row let go once read, the row is fetched again, as the table
+// now stands, and copied whole for the reads that follow.
+Variant SqliteRecordSet::Impl::readCopy(std::size_t column) {
+    if (!rowLoaded) {
+        selectRow.bind(1, rowid);
+        StatementRun run(selectRow);
+        if (selectRow.step()) {
+            copyRow(selectRow);
+        } else {
+            row.assign(fields.size(), Variant());  // removed meanwhile
+        }
+        rowLoaded = true;
+    }
+    return row[column];
+}
 
 class SqliteField final : public Field {
   public:
@@ -188,6 +195,7 @@ class SqliteField final : public Field {
 SqliteRecordSet::Impl::~Impl() {
     // Statements are finalised before the connection they belong to is closed.
     live = nullptr;
+    lastLocate = nullptr;
     locateStatements.clear();
     insertStatements.clear();
     selectRow = Statement();
@@ -279,14 +287,20 @@ bool SqliteRecordSet::doLocate(std::string_view keyField, const Variant& key,
     Impl& d = *impl_;
     const std::size_t column = d.columnIndex(keyField);
     const Match match = matchFor(key, options);
-    auto found = d.locateStatements.find({column, match});
-    if (found == d.locateStatements.end()) {
-        Statement statement(d.db, d.select("WHERE " + whereClause(d.quotedColumns[column], match) +
-                                           " ORDER BY rowid LIMIT 1"));
-        found =
-            d.locateStatements.emplace(std::make_pair(column, match), std::move(statement)).first;
+    // The encoders locate on ID again and again: the last statement is kept at hand.
+    if (d.lastLocate == nullptr || d.lastLocateKey != std::make_pair(column, match)) {
+        auto found = d.locateStatements.find({column, match});
+        if (found == d.locateStatements.end()) {
+            Statement statement(d.db,
+                                d.select("WHERE " + whereClause(d.quotedColumns[column], match) +
+                                         " ORDER BY rowid LIMIT 1"));
+            found = d.locateStatements.emplace(std::make_pair(column, match), std::move(statement))
+                        .first;
+        }
+        d.lastLocateKey = found->first;
+        d.lastLocate = &found->second;
     }
-    Statement& statement = found->second;
+    Statement& statement = *d.lastLocate;
     d.release();
     if (match != Match::IsNull) statement.bind(1, key);
     return d.fetch(statement);
@@ -294,6 +308,11 @@ bool SqliteRecordSet::doLocate(std::string_view keyField, const Variant& key,
 
 Field& SqliteRecordSet::doFieldByName(std::string_view name) {
     return *impl_->fields[impl_->columnIndex(name)];
+}
+
+Variant SqliteRecordSet::doFieldValue(std::string_view name) {
+    const std::size_t column = impl_->columnIndex(name);
+    return impl_->hasRow ? impl_->read(column) : Variant();
 }
 
 std::vector<std::string> SqliteRecordSet::doFieldNames() const {

@@ -51,7 +51,7 @@ class CommandFrame {
     // Every protocol frame fits the inline bytes (the longest is 83), so building one allocates
     // nothing; only a row asking for a longer frame moves it to the heap.
     static constexpr int kInlineLength = 128;
-    std::uint8_t inline_[kInlineLength] = {};
+    std::uint8_t inline_[kInlineLength];  // zeroed by setLength as the length grows
     std::vector<std::uint8_t> heap_;
     std::uint8_t* data_ = inline_;
     int length_ = 0;

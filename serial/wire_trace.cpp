@@ -15,7 +15,7 @@ void WireTrace::write(std::span<const std::uint8_t> bytes) {
                        static_cast<std::uint32_t>(bytes.size()),
                        {},
                        0});
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    bytes_.append(bytes.data(), bytes.size());
 }
 
 void WireTrace::pause(int millis) {
@@ -49,7 +49,7 @@ void WireTrace::reserve(std::size_t events, std::size_t bytes) {
 WireTrace::Event WireTrace::operator[](std::size_t index) const {
     const Record& r = events_[index];
     return {r.kind,
-            std::span<const std::uint8_t>(bytes_).subspan(r.offset, r.length),
+            std::span<const std::uint8_t>(bytes_.data() + r.offset, r.length),
             r.millis,
             r.parity,
             r.settings,
@@ -57,7 +57,7 @@ WireTrace::Event WireTrace::operator[](std::size_t index) const {
 }
 
 std::vector<std::uint8_t> WireTrace::writtenBytes() const {
-    return bytes_;
+    return {bytes_.data(), bytes_.data() + bytes_.size()};
 }
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {

@@ -33,6 +33,7 @@ class MemoryRecordSet final : public RecordSet {
   protected:
     bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) override;
     Field& doFieldByName(std::string_view name) override;
+    Variant doFieldValue(std::string_view name) override;
     std::vector<std::string> doFieldNames() const override;
     void doAppend() override;
     void doPost() override;

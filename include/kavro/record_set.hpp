@@ -55,6 +55,7 @@ class Field {
     virtual void writeDateTime(HostDateTime when) = 0;
 
   private:
+    friend class RecordSet;  // RecordSet::doFieldValue reads through readValue
     const RecordSet& owner_;
 };
 
@@ -110,6 +111,9 @@ class RecordSet {
     // HostErrorCode::FieldNotFound when there is none. The reference stays valid as long as
     // the record set.
     Field& fieldByName(std::string_view name);
+    // The named field's value on the current row, the host's FieldValues[name]: the value of
+    // fieldByName(name), found and read in one step. Raises as fieldByName does.
+    Variant fieldValue(std::string_view name);
     // Every field's name, in the table's column order.
     std::vector<std::string> fieldNames() const;
 
@@ -135,6 +139,9 @@ class RecordSet {
     // The implementation's side of each operation above, always called with the lock held.
     virtual bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) = 0;
     virtual Field& doFieldByName(std::string_view name) = 0;
+    // By default the value of doFieldByName(name); a record set that can read a column without
+    // going through its field object overrides it.
+    virtual Variant doFieldValue(std::string_view name);
     virtual std::vector<std::string> doFieldNames() const = 0;
     virtual void doAppend() = 0;
     virtual void doPost() = 0;
