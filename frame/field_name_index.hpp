@@ -22,16 +22,17 @@ class FieldNameIndex {
     explicit FieldNameIndex(const std::vector<std::string>& names);
     FieldNameIndex() = default;
 
-    // The column named name, or npos. A name spelt as the table spells it, in its slot at the
-    // first probe (the usual case), is found inline; anything else takes the full search.
+    // The column named name, or npos. A name spelt as the table spells it (the usual case) is
+    // found inline along its probe chain; one in another letter case takes the full search.
     std::size_t find(std::string_view name) const noexcept {
         if (slots_.empty()) return npos;
-        const std::uint32_t entry = slots_[hash(name) & (slots_.size() - 1)];
-        if (entry != 0) {
-            const std::string& candidate = names_[entry - 1];
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = hash(name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+            const std::size_t column = slots_[slot] - 1;
+            const std::string& candidate = names_[column];
             if (candidate.size() == name.size() &&
                 sameBytes(candidate.data(), name.data(), name.size())) {
-                return entry - 1;
+                return column;
             }
         }
         return search(name);

@@ -66,6 +66,19 @@ std::size_t MemoryRecordSet::columnIndex(std::string_view name) const {
 bool MemoryRecordSet::doLocate(std::string_view keyField, const Variant& key,
                                LocateOptions options) {
     const std::size_t column = columnIndex(keyField);
+    if (key.type() == Variant::Type::Integer) {
+        // The encoders' Locate on ID: integer cells compare inline, row after row.
+        const long long wanted = key.integerValue();
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            const Variant& value = rows_[row][column];
+            if (value.type() == Variant::Type::Integer ? value.integerValue() == wanted
+                                                       : keyMatchesAnyType(value, key, options)) {
+                current_ = row;
+                return true;
+            }
+        }
+        return false;
+    }
     for (std::size_t row = 0; row < rows_.size(); ++row) {
         if (keyMatches(rows_[row][column], key, options)) {
             current_ = row;

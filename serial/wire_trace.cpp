@@ -7,17 +7,6 @@ std::string parityName(std::uint8_t code) {
     return code < 5 ? kNames[code] : std::to_string(code);
 }
 
-void WireTrace::write(std::span<const std::uint8_t> bytes) {
-    events_.push_back({Kind::Write,
-                       0,
-                       0,
-                       static_cast<std::uint32_t>(bytes_.size()),
-                       static_cast<std::uint32_t>(bytes.size()),
-                       {},
-                       0});
-    bytes_.append(bytes.data(), bytes.size());
-}
-
 void WireTrace::pause(int millis) {
     events_.push_back({Kind::Pause, 0, millis, 0, 0, {}, 0});
 }

@@ -33,7 +33,16 @@ class WireTrace {
         std::string_view failure;             // why the line failed it; empty when it did not
     };
 
-    void write(std::span<const std::uint8_t> bytes);
+    void write(std::span<const std::uint8_t> bytes) {
+        events_.push_back({Kind::Write,
+                           0,
+                           0,
+                           static_cast<std::uint32_t>(bytes_.size()),
+                           static_cast<std::uint32_t>(bytes.size()),
+                           {},
+                           0});
+        bytes_.append(bytes.data(), bytes.size());
+    }
     void pause(int millis);
     void parity(std::uint8_t code);
     void settings(const CommSettings& settings);
