@@ -1,11 +1,10 @@
 // One decoder call through the C++ API: row lookup, code, length and address read, the frame,
-// the busy flag and the final write on a recording line.
+// the busy flag and the final write on a recording line; on SQLite tables beside the bare
+// prepared query that fetches the same row (bench/decoder_call_vs_bare_query.sh counts the
+// instructions of both).
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-#include <unistd.h>
 
-#include <filesystem>
-
+#include "bench/protocol_tables.hpp"
 #include "kavro/decoder.hpp"
 #include "kavro/memory_record_set.hpp"
 #include "kavro/recording_line.hpp"
@@ -17,7 +16,7 @@ namespace {
 constexpr const char* kCommands[] = {"Up",       "UpStop", "Down",      "DownStop", "Left",
                                      "LeftStop", "Right",  "RightStop", "ZoomInc",  "ZoomDec"};
 
-// A table shaped like a real one: a row per protocol ID, a column per command.
+// The small table in memory: a row per protocol ID, a column per command.
 void fill(MemoryRecordSet& table) {
     for (int id = 1; id <= 54; ++id) {
         std::vector<Variant> row{Variant(id), Variant(2), Variant(0)};
@@ -27,95 +26,55 @@ void fill(MemoryRecordSet& table) {
     }
 }
 
-void runCalls(benchmark::State& state, RecordSet& table) {
+void runCalls(benchmark::State& state, RecordSet& table, const bench::TableCase& which) {
     RecordingLine line;
     std::uint8_t flag = 0;
     BusyFlag busy(flag);
     for (auto _ : state) {
         line.clearTrace();
-        const SendResult result = writeCommandToDecoder(line, busy, 2, table, 5, "Up");
+        const SendResult result =
+            writeCommandToDecoder(line, busy, which.protocol, table, which.camera, which.command);
         benchmark::DoNotOptimize(result);
     }
-    if (line.trace().text() != "write 05 34\n") state.SkipWithError("wrong frame");
-}
-
-std::vector<std::string> columns() {
-    std::vector<std::string> names{"ID", "Length", "BaseAddress"};
-    for (const char* c : kCommands)
-        names.emplace_back(c);
-    return names;
+    if (line.trace().text() != which.frame) state.SkipWithError("wrong frame");
 }
 
 void BM_DecoderCall_MemoryTable(benchmark::State& state) {
-    MemoryRecordSet table(columns());
+    std::vector<std::string> names{"ID", "Length", "BaseAddress"};
+    for (const char* c : kCommands)
+        names.emplace_back(c);
+    MemoryRecordSet table(names);
     fill(table);
-    runCalls(state, table);
+    runCalls(state, table, bench::kSmallTable);
 }
 BENCHMARK(BM_DecoderCall_MemoryTable);
 
-// The protocol table as a database file; journalMode "delete" is SQLite's default.
-std::string makeDatabase(const char* journalMode) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() /
-         ("kavro-bench-" + std::to_string(getpid()) + "-" + journalMode + ".db"))
-            .string();
-    std::filesystem::remove(path);
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    std::string sql = std::string("PRAGMA journal_mode=") + journalMode + ";" +
-                      "CREATE TABLE Protocol (ID INTEGER, Length INTEGER, BaseAddress INTEGER";
-    for (const char* c : kCommands)
-        sql += std::string(", ") + c + " INTEGER";
-    sql += ");";
-    for (int id = 1; id <= 54; ++id) {
-        sql += "INSERT INTO Protocol VALUES (" + std::to_string(id) + ", 2, 0";
-        for (std::size_t c = 0; c < std::size(kCommands); ++c) {
-            sql += ", " + std::to_string(0x1234 + c);
-        }
-        sql += ");";
-    }
-    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return path;
+void BM_DecoderCall_SqliteTable(benchmark::State& state, const bench::TableCase* which,
+                                const char* journalMode) {
+    const bench::ScratchDir dir;
+    SqliteRecordSet table(bench::makeTableFile(dir, *which, journalMode), "Protocol");
+    runCalls(state, table, *which);
 }
+BENCHMARK_CAPTURE(BM_DecoderCall_SqliteTable, small_rollback_journal, &bench::kSmallTable,
+                  "delete");
+BENCHMARK_CAPTURE(BM_DecoderCall_SqliteTable, small_wal, &bench::kSmallTable, "wal");
+BENCHMARK_CAPTURE(BM_DecoderCall_SqliteTable, bundled_rollback_journal, &bench::kBundledTable,
+                  "delete");
 
-void removeDatabase(const std::string& path) {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        std::filesystem::remove(path + suffix);
+// The floor under the SQLite figures. Every read takes and drops the database file's shared
+// lock, and in rollback-journal mode that is most of the time (system calls that callgrind's
+// instruction counts do not see).
+void BM_RawSqliteRowQuery(benchmark::State& state, const bench::TableCase* which,
+                          const char* journalMode) {
+    const bench::ScratchDir dir;
+    bench::BareRowQuery query(bench::makeTableFile(dir, *which, journalMode), *which);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(query.run());
+    if (query.run() < 0) state.SkipWithError("no row");
 }
-
-void BM_DecoderCall_SqliteTable(benchmark::State& state, const char* journalMode) {
-    const std::string path = makeDatabase(journalMode);
-    {
-        SqliteRecordSet table(path, "Protocol");
-        runCalls(state, table);
-    }
-    removeDatabase(path);
-}
-BENCHMARK_CAPTURE(BM_DecoderCall_SqliteTable, rollback_journal, "delete");
-BENCHMARK_CAPTURE(BM_DecoderCall_SqliteTable, wal, "wal");
-
-// The floor under the SQLite figures: one prepared query for the row, straight through the
-// sqlite3 C API. Every read takes and drops the database file's shared lock, and that is
-// most of the cost.
-void BM_RawSqliteRowQuery(benchmark::State& state, const char* journalMode) {
-    const std::string path = makeDatabase(journalMode);
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rowid, * FROM Protocol WHERE ID = ?1 ORDER BY rowid LIMIT 1", -1,
-                       &stmt, nullptr);
-    for (auto _ : state) {
-        sqlite3_bind_int(stmt, 1, 2);
-        if (sqlite3_step(stmt) == SQLITE_ROW) benchmark::DoNotOptimize(sqlite3_column_int(stmt, 4));
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    removeDatabase(path);
-}
-BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, rollback_journal, "delete");
-BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, wal, "wal");
+BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, small_rollback_journal, &bench::kSmallTable, "delete");
+BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, small_wal, &bench::kSmallTable, "wal");
+BENCHMARK_CAPTURE(BM_RawSqliteRowQuery, bundled_rollback_journal, &bench::kBundledTable, "delete");
 
 }  // namespace
 }  // namespace kavro

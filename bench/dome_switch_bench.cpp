@@ -64,8 +64,9 @@ void domeCall(benchmark::State& state, int protocol, const char* command, std::i
 BENCHMARK_CAPTURE(domeCall, ordinary_23_Up, 23, "Up", 0x20);
 // The 83-byte scan frame over all sixteen positions, sent by the mark/space send (three pauses).
 BENCHMARK_CAPTURE(domeCall, scan_18_sixteen_positions, 18, "Scan", 0xFFFF);
-// The longest script: nineteen eleven-byte frames and the 500 ms pause.
+// The longest scripts: nineteen eleven-byte frames and the 500 ms pause.
 BENCHMARK_CAPTURE(domeCall, scan_20_sixteen_positions, 20, "Scan", 0xFFFF);
+BENCHMARK_CAPTURE(domeCall, scan_49_sixteen_positions, 49, "Scan", 0xFFFF);
 
 void switchCall(benchmark::State& state) {
     const auto protocol = static_cast<std::int32_t>(state.range(0));

@@ -1,5 +1,6 @@
 #include "kavro/memory_record_set.hpp"
 
+#include "frame/field_name_index.hpp"
 #include "frame/record_set_match.hpp"
 #include "kavro/host_error.hpp"
 
@@ -35,16 +36,10 @@ class MemoryRecordSet::MemoryField final : public Field {
 };
 
 MemoryRecordSet::MemoryRecordSet(std::vector<std::string> columns)
-    : required_(columns.size(), false) {
+    : names_(std::make_unique<FieldNameIndex>(columns)), required_(columns.size(), false) {
     fields_.reserve(columns.size());
-    foldedNames_.reserve(columns.size());
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        std::string folded = columns[i];
-        for (char& c : folded)
-            c = foldFieldNameChar(c);
-        foldedNames_.push_back(std::move(folded));
+    for (std::size_t i = 0; i < columns.size(); ++i)
         fields_.push_back(std::make_unique<MemoryField>(*this, std::move(columns[i]), i));
-    }
 }
 
 MemoryRecordSet::~MemoryRecordSet() = default;
@@ -63,20 +58,27 @@ void MemoryRecordSet::setRequired(std::string_view column) {
 }
 
 std::size_t MemoryRecordSet::columnIndex(std::string_view name) const {
-    for (std::size_t i = 0; i < foldedNames_.size(); ++i) {
-        const std::string& candidate = foldedNames_[i];
-        if (candidate.size() != name.size()) continue;
-        std::size_t k = 0;
-        while (k < name.size() && candidate[k] == foldFieldNameChar(name[k]))
-            ++k;
-        if (k == name.size()) return i;
-    }
+    const std::size_t column = names_->find(name);
+    if (column != FieldNameIndex::npos) return column;
     throw HostError(HostErrorCode::FieldNotFound, "field '" + std::string(name) + "' not found");
 }
 
 bool MemoryRecordSet::doLocate(std::string_view keyField, const Variant& key,
                                LocateOptions options) {
     const std::size_t column = columnIndex(keyField);
+    if (key.type() == Variant::Type::Integer) {
+        // The encoders' Locate on ID: integer cells compare inline, row after row.
+        const long long wanted = key.integerValue();
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            const Variant& value = rows_[row][column];
+            if (value.type() == Variant::Type::Integer ? value.integerValue() == wanted
+                                                       : keyMatchesAnyType(value, key, options)) {
+                current_ = row;
+                return true;
+            }
+        }
+        return false;
+    }
     for (std::size_t row = 0; row < rows_.size(); ++row) {
         if (keyMatches(rows_[row][column], key, options)) {
             current_ = row;
@@ -88,6 +90,11 @@ bool MemoryRecordSet::doLocate(std::string_view keyField, const Variant& key,
 
 Field& MemoryRecordSet::doFieldByName(std::string_view name) {
     return *fields_[columnIndex(name)];
+}
+
+Variant MemoryRecordSet::doFieldValue(std::string_view name) {
+    const std::size_t column = columnIndex(name);
+    return doEof() ? Variant() : rows_[current_][column];
 }
 
 std::vector<std::string> MemoryRecordSet::doFieldNames() const {

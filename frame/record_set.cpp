@@ -43,6 +43,15 @@ Field& RecordSet::fieldByName(std::string_view name) {
     return doFieldByName(name);
 }
 
+Variant RecordSet::fieldValue(std::string_view name) {
+    const Hold hold(*this);
+    return doFieldValue(name);
+}
+
+Variant RecordSet::doFieldValue(std::string_view name) {
+    return doFieldByName(name).readValue();
+}
+
 std::vector<std::string> RecordSet::fieldNames() const {
     const Hold hold(*this);
     return doFieldNames();

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "frame/field_name_index.hpp"
 #include "frame/sqlite_statement.hpp"
 #include "kavro/host_datetime.hpp"
 #include "kavro/host_error.hpp"
@@ -58,6 +59,7 @@ struct SqliteRecordSet::Impl {
     std::string table;
     std::string quotedTable;
     std::vector<std::unique_ptr<SqliteField>> fields;
+    FieldNameIndex names;
     std::vector<std::string> quotedColumns;
     std::string columnList;  // rowid, then every column in table order
 
@@ -67,10 +69,23 @@ struct SqliteRecordSet::Impl {
 
     Statement selectRow, selectFirst, selectNext, deleteById;
     std::map<std::pair<std::size_t, Match>, Statement> locateStatements;
+    std::pair<std::size_t, Match> lastLocateKey{};
+    Statement* lastLocate = nullptr;  // the statement of lastLocateKey in locateStatements
     std::map<std::vector<bool>, Statement> insertStatements;
 
+    // The current row. Its values are read from one of three places:
+    //  - live: the statement that found it, still standing on it. A statement's column values
+    //    last until it is stepped or reset, and it holds a read transaction while it stands, so
+    //    it is let go before any other statement runs and when the outermost Hold ends. A Locate
+    //    and the reads of its row under one Hold (the encoders' sequence) thus read only the
+    //    fields asked for, straight from SQLite.
+    //  - row: a copy of every column, made when a live statement is let go before any field was
+    //    read from it (a Locate on its own, its reads to follow outside the Hold).
+    //  - neither (rowLoaded false): the row is fetched again by rowid at the first read.
     bool hasRow = false;
     sqlite3_int64 rowid = 0;
+    Statement* live = nullptr;
+    bool liveRead = false;
     bool rowLoaded = false;
     std::vector<Variant> row;
     std::optional<std::vector<std::optional<Variant>>> pending;
@@ -80,19 +95,40 @@ struct SqliteRecordSet::Impl {
 
     void open(std::string_view wanted);
     std::size_t columnIndex(std::string_view name) const;
-    // Runs a statement that selects rowid and every column of at most one row; on a row, makes
-    // it current with its values at hand, so reading its fields needs no second statement (and
-    // no second lock of the database file). Returns false, position unchanged, when none.
+
+    // Lets the live statement go, copying its row first when nothing was read from it yet (an
+    // operation that may fail and keep the position, or reads that follow outside the Hold).
+    void release() noexcept {
+        if (live == nullptr) return;
+        rowLoaded = false;
+        if (!liveRead) {
+            try {
+                copyRow(*live);
+                rowLoaded = true;
+            } catch (...) {
+                // out of memory: the row is fetched again at its first read
+            }
+        }
+        live->rewind();  // every run binds all its parameters first
+        live = nullptr;
+    }
+    void copyRow(const Statement& statement) {
+        row.resize(fields.size());
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            row[i] = statement.column(static_cast<int>(i) + 1);
+    }
+    // Runs a statement (released and bound by the caller) that selects rowid and every column
+    // of at most one row; on a row, makes it current and leaves the statement standing on it.
+    // Returns false, position unchanged, when there is none.
     bool fetch(Statement& statement) {
         StatementRun run(statement);
         if (!statement.step()) return false;
         rowid = statement.columnInt64(0);
-        row.resize(fields.size());
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            row[i] = statement.column(static_cast<int>(i) + 1);
-        }
         hasRow = true;
-        rowLoaded = true;
+        rowLoaded = false;
+        live = &statement;
+        liveRead = false;
+        run.keep();
         return true;
     }
     void fetchOrEof(Statement& statement) {
@@ -102,18 +138,35 @@ struct SqliteRecordSet::Impl {
         }
     }
     void fetchAfter(sqlite3_int64 id) {
+        release();
         selectNext.bind(1, id);
         fetchOrEof(selectNext);
     }
-    const Variant& read(std::size_t column) {
-        if (!rowLoaded) {
-            selectRow.bind(1, rowid);
-            if (!fetch(selectRow)) row.assign(fields.size(), Variant());  // removed meanwhile
-            rowLoaded = true;
+    Variant read(std::size_t column) {
+        if (live != nullptr) {
+            liveRead = true;
+            return live->column(static_cast<int>(column) + 1);
         }
-        return row[column];
+        return readCopy(column);
     }
+    Variant readCopy(std::size_t column);
 };
+
+// After a Post or Refresh, or a row let go once read, the row is fetched again, as the table
+// now stands, and copied whole for the reads that follow.
+Variant SqliteRecordSet::Impl::readCopy(std::size_t column) {
+    if (!rowLoaded) {
+        selectRow.bind(1, rowid);
+        StatementRun run(selectRow);
+        if (selectRow.step()) {
+            copyRow(selectRow);
+        } else {
+            row.assign(fields.size(), Variant());  // removed meanwhile
+        }
+        rowLoaded = true;
+    }
+    return row[column];
+}
 
 class SqliteField final : public Field {
   public:
@@ -141,6 +194,8 @@ class SqliteField final : public Field {
 
 SqliteRecordSet::Impl::~Impl() {
     // Statements are finalised before the connection they belong to is closed.
+    live = nullptr;
+    lastLocate = nullptr;
     locateStatements.clear();
     insertStatements.clear();
     selectRow = Statement();
@@ -168,11 +223,14 @@ void SqliteRecordSet::Impl::open(std::string_view wanted) {
         Statement columns(db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid");
         columns.bind(1, Variant(table));
         StatementRun run(columns);
+        std::vector<std::string> columnNames;
         while (columns.step()) {
             std::string name = columns.column(0).toText();
             quotedColumns.push_back(quoteIdentifier(name));
-            fields.push_back(std::make_unique<SqliteField>(*this, std::move(name), fields.size()));
+            fields.push_back(std::make_unique<SqliteField>(*this, name, fields.size()));
+            columnNames.push_back(std::move(name));
         }
+        names = FieldNameIndex(columnNames);
     }
     columnList = "rowid";
     for (const auto& c : quotedColumns)
@@ -187,20 +245,22 @@ void SqliteRecordSet::Impl::open(std::string_view wanted) {
     selectNext = Statement(db, select("WHERE rowid > ?1 ORDER BY rowid LIMIT 1"));
     deleteById = Statement(db, "DELETE FROM " + quotedTable + " WHERE rowid = ?1");
     fetchOrEof(selectFirst);
+    release();  // no Hold ends here to let it go
 }
 
 std::size_t SqliteRecordSet::Impl::columnIndex(std::string_view name) const {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (sameFieldName(fields[i]->name(), name)) return i;
-    }
+    const std::size_t column = names.find(name);
+    if (column != FieldNameIndex::npos) return column;
     throw HostError(HostErrorCode::FieldNotFound, "field '" + std::string(name) + "' not found");
 }
 
 SqliteRecordSet::SqliteRecordSet(const std::string& databasePath, std::string_view table,
                                  SqliteOpenOptions options)
     : impl_(std::make_unique<Impl>(*this)) {
-    const int flags =
-        (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_URI;
+    // No SQLite mutex on the connection: only this record set uses it, and it runs one
+    // operation at a time under its own lock.
+    const int flags = (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(databasePath.c_str(), &impl_->db, flags, nullptr);
     impl_->ownsDb = true;
     if (rc != SQLITE_OK)
@@ -227,20 +287,32 @@ bool SqliteRecordSet::doLocate(std::string_view keyField, const Variant& key,
     Impl& d = *impl_;
     const std::size_t column = d.columnIndex(keyField);
     const Match match = matchFor(key, options);
-    auto found = d.locateStatements.find({column, match});
-    if (found == d.locateStatements.end()) {
-        Statement statement(d.db, d.select("WHERE " + whereClause(d.quotedColumns[column], match) +
-                                           " ORDER BY rowid LIMIT 1"));
-        found =
-            d.locateStatements.emplace(std::make_pair(column, match), std::move(statement)).first;
+    // The encoders locate on ID again and again: the last statement is kept at hand.
+    if (d.lastLocate == nullptr || d.lastLocateKey != std::make_pair(column, match)) {
+        auto found = d.locateStatements.find({column, match});
+        if (found == d.locateStatements.end()) {
+            Statement statement(d.db,
+                                d.select("WHERE " + whereClause(d.quotedColumns[column], match) +
+                                         " ORDER BY rowid LIMIT 1"));
+            found = d.locateStatements.emplace(std::make_pair(column, match), std::move(statement))
+                        .first;
+        }
+        d.lastLocateKey = found->first;
+        d.lastLocate = &found->second;
     }
-    Statement& statement = found->second;
+    Statement& statement = *d.lastLocate;
+    d.release();
     if (match != Match::IsNull) statement.bind(1, key);
     return d.fetch(statement);
 }
 
 Field& SqliteRecordSet::doFieldByName(std::string_view name) {
     return *impl_->fields[impl_->columnIndex(name)];
+}
+
+Variant SqliteRecordSet::doFieldValue(std::string_view name) {
+    const std::size_t column = impl_->columnIndex(name);
+    return impl_->hasRow ? impl_->read(column) : Variant();
 }
 
 std::vector<std::string> SqliteRecordSet::doFieldNames() const {
@@ -280,6 +352,7 @@ void SqliteRecordSet::doPost() {
         found = d.insertStatements.emplace(set, Statement(d.db, sql)).first;
     }
     Statement& insert = found->second;
+    d.release();
     StatementRun run(insert);
     int parameter = 0;
     for (const auto& value : *d.pending) {
@@ -301,6 +374,7 @@ bool SqliteRecordSet::doInserting() const {
 }
 
 void SqliteRecordSet::doFirst() {
+    impl_->release();
     impl_->fetchOrEof(impl_->selectFirst);
 }
 
@@ -317,12 +391,17 @@ bool SqliteRecordSet::doEof() const {
 void SqliteRecordSet::doDeleteRow() {
     Impl& d = *impl_;
     if (!d.hasRow) throw HostError(HostErrorCode::InvalidOperation, "no current row to delete");
+    d.release();
     {
         StatementRun run(d.deleteById);
         d.deleteById.bind(1, d.rowid);
         d.deleteById.step();
     }
     d.fetchAfter(d.rowid);
+}
+
+void SqliteRecordSet::doEndOfHold() const noexcept {
+    impl_->release();
 }
 
 void SqliteRecordSet::doDisableControls() {
@@ -335,6 +414,7 @@ void SqliteRecordSet::doEnableControls() {
 void SqliteRecordSet::doRefresh() {
     Impl& d = *impl_;
     if (!d.hasRow) return;
+    d.release();
     // Another connection may have removed the current row: then the next one becomes current.
     Statement exists(d.db, "SELECT 1 FROM " + d.quotedTable + " WHERE rowid = ?1");
     exists.bind(1, d.rowid);

@@ -76,17 +76,26 @@ void Statement::reset() noexcept {
     sqlite3_clear_bindings(stmt_);
 }
 
+void Statement::rewind() noexcept {
+    sqlite3_reset(stmt_);
+}
+
 Variant Statement::column(int index) const {
-    switch (sqlite3_column_type(stmt_, index)) {
+    // The column's value object, read once: each sqlite3_column_* call would find it again. The
+    // object is the statement's own, read while nothing else runs on the statement (the record
+    // sets serialise their calls), and each type is read with its own accessor, so no
+    // conversion writes to it.
+    sqlite3_value* value = sqlite3_column_value(stmt_, index);
+    switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER:
-            return Variant(static_cast<long long>(sqlite3_column_int64(stmt_, index)));
+            return Variant(static_cast<long long>(sqlite3_value_int64(value)));
         case SQLITE_FLOAT:
-            return Variant(sqlite3_column_double(stmt_, index));
+            return Variant(sqlite3_value_double(value));
         case SQLITE_TEXT:
         case SQLITE_BLOB: {
             // Text is kept as the bytes stored (GBK text stays GBK); a blob reads as its bytes.
-            const void* bytes = sqlite3_column_blob(stmt_, index);
-            const int size = sqlite3_column_bytes(stmt_, index);
+            const void* bytes = sqlite3_value_blob(value);
+            const int size = sqlite3_value_bytes(value);
             if (size == 0) return Variant(std::string());
             return Variant(
                 std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size)));

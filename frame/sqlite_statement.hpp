@@ -28,6 +28,9 @@ class Statement {
     bool step();
     // Ends the run and drops the bindings, releasing any read lock the run holds.
     void reset() noexcept;
+    // Ends the run, releasing its read lock, and keeps the bindings: for a statement that is
+    // bound afresh before every run.
+    void rewind() noexcept;
     Variant column(int index) const;
     sqlite3_int64 columnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
 
@@ -35,16 +38,19 @@ class Statement {
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// Resets a statement on every path out of a scope.
+// Resets a statement on every path out of a scope, unless told to keep it standing on its row.
 class StatementRun {
   public:
-    explicit StatementRun(Statement& statement) : statement_(statement) {}
-    ~StatementRun() { statement_.reset(); }
+    explicit StatementRun(Statement& statement) : statement_(&statement) {}
+    ~StatementRun() {
+        if (statement_ != nullptr) statement_->reset();
+    }
     StatementRun(const StatementRun&) = delete;
     StatementRun& operator=(const StatementRun&) = delete;
+    void keep() noexcept { statement_ = nullptr; }
 
   private:
-    Statement& statement_;
+    Statement* statement_;
 };
 
 std::string quoteIdentifier(std::string_view name);

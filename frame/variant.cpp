@@ -196,17 +196,17 @@ std::uint32_t low32(long long whole, const Variant& source, const char* what) {
 }
 }  // namespace
 
-std::int32_t Variant::toInt32() const {
+std::int32_t Variant::toInt32Slow() const {
     const char* what = "a 32-bit integer";
     return static_cast<std::int32_t>(low32(wholeOf(*this, what), *this, what));
 }
 
-std::uint32_t Variant::toUInt32() const {
+std::uint32_t Variant::toUInt32Slow() const {
     const char* what = "a 32-bit integer";
     return low32(wholeOf(*this, what), *this, what);
 }
 
-std::uint8_t Variant::toUInt8() const {
+std::uint8_t Variant::toUInt8Slow() const {
     const long long whole = wholeOf(*this, "a byte");
     if (whole < 0 || whole > 255)
         raise(HostErrorCode::Overflow, this->describe() + " does not fit a byte");
@@ -265,7 +265,7 @@ std::string Variant::toText() const {
     return {};
 }
 
-Variant operator+(const Variant& a, const Variant& b) {
+Variant Variant::add(const Variant& a, const Variant& b) {
     return arithmetic(Op::Add, a, b);
 }
 Variant operator-(const Variant& a, const Variant& b) {

@@ -31,13 +31,6 @@ CommandFrame& CommandFrame::operator=(const CommandFrame& other) {
     return *this;
 }
 
-void CommandFrame::set(int first, std::initializer_list<std::uint8_t> values) {
-    // The last byte is tested first, so a short frame raises before any byte changes.
-    if (values.size() != 0) check(first + static_cast<int>(values.size()) - 1);
-    check(first);
-    std::memcpy(data_ + first, values.begin(), values.size());
-}
-
 std::span<const std::uint8_t> CommandFrame::bytes(int first, int last) const {
     check(first);
     check(last);

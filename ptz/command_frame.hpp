@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <span>
 #include <vector>
@@ -35,8 +36,13 @@ class CommandFrame {
         check(index);
         return data_[index];
     }
-    // Sets bytes first, first + 1, ... to the values, in order.
-    void set(int first, std::initializer_list<std::uint8_t> values);
+    // Sets bytes first, first + 1, ... to the values, in order. The last byte is tested first,
+    // so a short frame raises before any byte changes.
+    void set(int first, std::initializer_list<std::uint8_t> values) {
+        if (values.size() != 0) check(first + static_cast<int>(values.size()) - 1);
+        check(first);
+        std::memcpy(data_ + first, values.begin(), values.size());
+    }
 
     std::span<const std::uint8_t> bytes() const noexcept {
         return {data_, static_cast<std::size_t>(length_)};
@@ -51,7 +57,7 @@ class CommandFrame {
     // Every protocol frame fits the inline bytes (the longest is 83), so building one allocates
     // nothing; only a row asking for a longer frame moves it to the heap.
     static constexpr int kInlineLength = 128;
-    std::uint8_t inline_[kInlineLength] = {};
+    std::uint8_t inline_[kInlineLength];  // zeroed by setLength as the length grows
     std::vector<std::uint8_t> heap_;
     std::uint8_t* data_ = inline_;
     int length_ = 0;

@@ -30,7 +30,7 @@ SendResult encodeDecoderCommand(RecordSet& table, int protocolId, int camera,
 
     // The longest decoder scripts: the mark/space send, two frames with a pause.
     const DecoderProtocol* protocol = findDecoderProtocol(protocolId);
-    script = buildScript(length, call, protocol != nullptr ? protocol->layout : nullptr, 8, 32);
+    buildScriptInto(script, length, call, protocol != nullptr ? protocol->layout : nullptr, 8, 32);
     return result;
 }
 

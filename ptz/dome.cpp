@@ -34,7 +34,8 @@ SendResult encodeDomeCommand(RecordSet& table, int protocolId, int camera, std::
     // The longest dome scripts: the scan sequences (19 frames) and the 83-byte scan frame sent
     // in two parts and again whole.
     const DomeProtocol* protocol = findDomeProtocol(protocolId);
-    script = buildScript(length, call, protocol != nullptr ? protocol->layout : nullptr, 24, 256);
+    buildScriptInto(script, length, call, protocol != nullptr ? protocol->layout : nullptr, 24,
+                    256);
     return result;
 }
 

@@ -37,7 +37,7 @@ SendResult refusalFor(const HostError& error, std::string_view field) {
 }
 
 Variant ProtocolRow::value(std::string_view field) {
-    return convert(field, [&] { return table_.fieldByName(field).value(); });
+    return convert(field, [&] { return table_.fieldValue(field); });
 }
 
 bool isCommandField(std::string_view name) {
@@ -96,6 +96,7 @@ namespace {
 // The whole number a Length or address value stands for, without the 32-bit wrap: reals round
 // half to even. Raises as the 32-bit conversion would for a value that is no number.
 double wholeNumber(const Variant& value) {
+    if (value.type() == Variant::Type::Integer) return static_cast<double>(value.integerValue());
     const Variant number = value.toNumber();
     if (number.type() == Variant::Type::Integer) return static_cast<double>(number.integerValue());
     return roundHalfEven(number.realValue());

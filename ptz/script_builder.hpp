@@ -11,17 +11,32 @@
 namespace kavro {
 
 // reservedEvents and reservedBytes are room for the protocol family's longest script beyond
-// two copies of the frame, so that building one allocates once per vector.
+// two copies of the frame, so that building one allocates once per vector (and not at all
+// while it fits the trace's inline room). The script replaces what was in script; when the
+// layout raises, script is left empty.
+template <class Call>
+void buildScriptInto(WireTrace& script, int length, const Call& call,
+                     void (*layout)(const Call&, CommandFrame&, WireTrace&),
+                     std::size_t reservedEvents, std::size_t reservedBytes) {
+    CommandFrame frame;
+    frame.setLength(length);
+    script.clear();
+    script.reserve(reservedEvents, 2 * static_cast<std::size_t>(length) + reservedBytes);
+    try {
+        if (layout != nullptr) layout(call, frame, script);
+    } catch (...) {
+        script.clear();  // a frame access outside the frame: no half-built script is left
+        throw;
+    }
+    script.write(frame.bytes());
+}
+
 template <class Call>
 WireTrace buildScript(int length, const Call& call,
                       void (*layout)(const Call&, CommandFrame&, WireTrace&),
                       std::size_t reservedEvents, std::size_t reservedBytes) {
-    CommandFrame frame;
-    frame.setLength(length);
     WireTrace script;
-    script.reserve(reservedEvents, 2 * static_cast<std::size_t>(length) + reservedBytes);
-    if (layout != nullptr) layout(call, frame, script);
-    script.write(frame.bytes());
+    buildScriptInto(script, length, call, layout, reservedEvents, reservedBytes);
     return script;
 }
 

@@ -7,17 +7,6 @@ std::string parityName(std::uint8_t code) {
     return code < 5 ? kNames[code] : std::to_string(code);
 }
 
-void WireTrace::write(std::span<const std::uint8_t> bytes) {
-    events_.push_back({Kind::Write,
-                       0,
-                       0,
-                       static_cast<std::uint32_t>(bytes_.size()),
-                       static_cast<std::uint32_t>(bytes.size()),
-                       {},
-                       0});
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
-}
-
 void WireTrace::pause(int millis) {
     events_.push_back({Kind::Pause, 0, millis, 0, 0, {}, 0});
 }
@@ -49,7 +38,7 @@ void WireTrace::reserve(std::size_t events, std::size_t bytes) {
 WireTrace::Event WireTrace::operator[](std::size_t index) const {
     const Record& r = events_[index];
     return {r.kind,
-            std::span<const std::uint8_t>(bytes_).subspan(r.offset, r.length),
+            std::span<const std::uint8_t>(bytes_.data() + r.offset, r.length),
             r.millis,
             r.parity,
             r.settings,
@@ -57,7 +46,7 @@ WireTrace::Event WireTrace::operator[](std::size_t index) const {
 }
 
 std::vector<std::uint8_t> WireTrace::writtenBytes() const {
-    return bytes_;
+    return {bytes_.data(), bytes_.data() + bytes_.size()};
 }
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {

@@ -10,6 +10,8 @@
 
 namespace kavro {
 
+class FieldNameIndex;
+
 class MemoryRecordSet final : public RecordSet {
   public:
     explicit MemoryRecordSet(std::vector<std::string> columns);
@@ -31,6 +33,7 @@ class MemoryRecordSet final : public RecordSet {
   protected:
     bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) override;
     Field& doFieldByName(std::string_view name) override;
+    Variant doFieldValue(std::string_view name) override;
     std::vector<std::string> doFieldNames() const override;
     void doAppend() override;
     void doPost() override;
@@ -50,9 +53,8 @@ class MemoryRecordSet final : public RecordSet {
     std::size_t columnIndex(std::string_view name) const;  // raises FieldNotFound
 
     std::vector<std::unique_ptr<MemoryField>> fields_;
-    // The column names in upper case, side by side: the field lookup of every encoder call
-    // runs through them.
-    std::vector<std::string> foldedNames_;
+    // Names to columns: the field lookup of every encoder call runs through it.
+    std::unique_ptr<FieldNameIndex> names_;
     std::vector<bool> required_;
     std::vector<std::vector<Variant>> rows_;
     std::optional<std::vector<Variant>> pending_;

@@ -3,10 +3,12 @@
 // tables built in code, SqliteRecordSet over a table of a SQLite database file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "kavro/variant.hpp"
@@ -53,6 +55,7 @@ class Field {
     virtual void writeDateTime(HostDateTime when) = 0;
 
   private:
+    friend class RecordSet;  // RecordSet::doFieldValue reads through readValue
     const RecordSet& owner_;
 };
 
@@ -69,13 +72,35 @@ class RecordSet {
   public:
     virtual ~RecordSet() = default;
 
-    // Keeps the record set's lock from its construction to its destruction.
+    // Keeps the record set's lock from its construction to its destruction. When the outermost
+    // Hold ends, the record set lets go of what it kept for the reads of its current row.
+    //
+    // The lock is a plain mutex with its owner beside it: a Hold inside a Hold of the same
+    // thread (every operation inside the encoders' sequence) only counts, without a second
+    // call into the mutex. A thread sees its own id as the owner only between its own store
+    // and its own clearing of it, so the relaxed test cannot mistake another thread's lock for
+    // its own.
     class Hold {
       public:
-        explicit Hold(const RecordSet& set) : lock_(set.mutex_) {}
+        explicit Hold(const RecordSet& set) : set_(set) {
+            const std::thread::id self = std::this_thread::get_id();
+            if (set.owner_.load(std::memory_order_relaxed) != self) {
+                set.mutex_.lock();
+                set.owner_.store(self, std::memory_order_relaxed);
+            }
+            ++set.holds_;
+        }
+        ~Hold() {
+            if (--set_.holds_ != 0) return;
+            set_.doEndOfHold();
+            set_.owner_.store(std::thread::id(), std::memory_order_relaxed);
+            set_.mutex_.unlock();
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
 
       private:
-        std::unique_lock<std::recursive_mutex> lock_;
+        const RecordSet& set_;
     };
 
     // Moves to the first row, in the table's row order, whose keyField equals key (or begins
@@ -86,6 +111,9 @@ class RecordSet {
     // HostErrorCode::FieldNotFound when there is none. The reference stays valid as long as
     // the record set.
     Field& fieldByName(std::string_view name);
+    // The named field's value on the current row, the host's FieldValues[name]: the value of
+    // fieldByName(name), found and read in one step. Raises as fieldByName does.
+    Variant fieldValue(std::string_view name);
     // Every field's name, in the table's column order.
     std::vector<std::string> fieldNames() const;
 
@@ -111,6 +139,9 @@ class RecordSet {
     // The implementation's side of each operation above, always called with the lock held.
     virtual bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) = 0;
     virtual Field& doFieldByName(std::string_view name) = 0;
+    // By default the value of doFieldByName(name); a record set that can read a column without
+    // going through its field object overrides it.
+    virtual Variant doFieldValue(std::string_view name);
     virtual std::vector<std::string> doFieldNames() const = 0;
     virtual void doAppend() = 0;
     virtual void doPost() = 0;
@@ -123,9 +154,15 @@ class RecordSet {
     virtual void doDisableControls() = 0;
     virtual void doEnableControls() = 0;
     virtual void doRefresh() = 0;
+    // Called when the outermost Hold ends, the lock still held: a record set that reads its
+    // current row straight from a database statement, and must not keep the statement (and
+    // the read lock it holds) past the sequence, lets it go here.
+    virtual void doEndOfHold() const noexcept {}
 
   private:
-    mutable std::recursive_mutex mutex_;
+    mutable std::mutex mutex_;
+    mutable std::atomic<std::thread::id> owner_;  // the thread that has the lock, if any
+    mutable int holds_ = 0;                       // Holds in effect, all on the owner's thread
 };
 
 // ASCII case-insensitive equality, the host's rule for field names.

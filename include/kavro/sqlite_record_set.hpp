@@ -2,8 +2,11 @@
 // order); every statement binds its values as parameters, and the only names put into SQL text
 // are the table's and its columns' own names, read from the database's schema and quoted.
 //
-// The record set holds no read transaction between calls: each operation runs its statement to
-// the end, so other connections can write to the database while it is open.
+// The record set holds no read transaction between calls, so other connections can write to the
+// database while it is open: a statement that found a row stands on it only for the reads that
+// follow inside the same Hold (the encoders' Locate and field reads, which so read only the
+// fields asked for), and is let go when the outermost Hold ends. A connection the record set
+// opens itself goes without SQLite's own mutex: the record set's lock serialises its use.
 #pragma once
 
 #include <memory>
@@ -41,6 +44,7 @@ class SqliteRecordSet final : public RecordSet {
   protected:
     bool doLocate(std::string_view keyField, const Variant& key, LocateOptions options) override;
     Field& doFieldByName(std::string_view name) override;
+    Variant doFieldValue(std::string_view name) override;
     std::vector<std::string> doFieldNames() const override;
     void doAppend() override;
     void doPost() override;
@@ -53,6 +57,7 @@ class SqliteRecordSet final : public RecordSet {
     void doDisableControls() override;
     void doEnableControls() override;
     void doRefresh() override;
+    void doEndOfHold() const noexcept override;
 
   private:
     std::unique_ptr<Impl> impl_;

@@ -38,9 +38,23 @@ class Variant {
     Type type() const noexcept { return static_cast<Type>(value_.index()); }
     bool isEmpty() const noexcept { return type() == Type::Empty; }
 
-    std::int32_t toInt32() const;
-    std::uint32_t toUInt32() const;
-    std::uint8_t toUInt8() const;
+    // An integer that fits converts inline (every protocol-table read); the rest, and every
+    // failure, take the full rules.
+    std::int32_t toInt32() const {
+        const long long* v = std::get_if<long long>(&value_);
+        if (v != nullptr && fits32(*v)) return static_cast<std::int32_t>(*v);
+        return toInt32Slow();
+    }
+    std::uint32_t toUInt32() const {
+        const long long* v = std::get_if<long long>(&value_);
+        if (v != nullptr && fits32(*v)) return static_cast<std::uint32_t>(*v);
+        return toUInt32Slow();
+    }
+    std::uint8_t toUInt8() const {
+        const long long* v = std::get_if<long long>(&value_);
+        if (v != nullptr && *v >= 0 && *v <= 255) return static_cast<std::uint8_t>(*v);
+        return toUInt8Slow();
+    }
     double toReal() const;
     std::string toText() const;
     // The value as a message shows it: a number as toText writes it, "an empty value", or text
@@ -51,7 +65,16 @@ class Variant {
     // that is no number.
     Variant toNumber() const;
 
-    friend Variant operator+(const Variant& a, const Variant& b);
+    // Two integers whose sum fits add inline (the wire address); the rest take the full rules.
+    friend Variant operator+(const Variant& a, const Variant& b) {
+        const long long* x = std::get_if<long long>(&a.value_);
+        const long long* y = std::get_if<long long>(&b.value_);
+        long long sum = 0;
+        if (x != nullptr && y != nullptr && !__builtin_add_overflow(*x, *y, &sum)) {
+            return Variant(sum);
+        }
+        return add(a, b);
+    }
     friend Variant operator-(const Variant& a, const Variant& b);
     friend Variant operator*(const Variant& a, const Variant& b);
     friend Variant operator/(const Variant& a, const Variant& b);
@@ -64,6 +87,14 @@ class Variant {
     const std::string& textValue() const { return std::get<std::string>(value_); }
 
   private:
+    // -2^31 .. 2^32-1: a whole number that fits 32 bits read either way.
+    static constexpr bool fits32(long long v) noexcept {
+        return v >= -2147483648LL && v <= 4294967295LL;
+    }
+    static Variant add(const Variant& a, const Variant& b);
+    std::int32_t toInt32Slow() const;
+    std::uint32_t toUInt32Slow() const;
+    std::uint8_t toUInt8Slow() const;
     std::variant<std::monostate, long long, double, std::string> value_;
 };
 

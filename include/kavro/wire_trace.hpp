@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kavro/inline_vector.hpp"
 #include "kavro/serial_line.hpp"
 
 namespace kavro {
@@ -32,7 +33,16 @@ class WireTrace {
         std::string_view failure;             // why the line failed it; empty when it did not
     };
 
-    void write(std::span<const std::uint8_t> bytes);
+    void write(std::span<const std::uint8_t> bytes) {
+        events_.push_back({Kind::Write,
+                           0,
+                           0,
+                           static_cast<std::uint32_t>(bytes_.size()),
+                           static_cast<std::uint32_t>(bytes.size()),
+                           {},
+                           0});
+        bytes_.append(bytes.data(), bytes.size());
+    }
     void pause(int millis);
     void parity(std::uint8_t code);
     void settings(const CommSettings& settings);
@@ -56,10 +66,13 @@ class WireTrace {
         int millis;
         std::uint32_t offset, length;
         CommSettings settings;
-        std::uint32_t failure = 0;  // 1 + its index in failures_, 0 for none
+        std::uint32_t failure;  // 1 + its index in failures_, 0 for none
     };
-    std::vector<Record> events_;
-    std::vector<std::uint8_t> bytes_;
+    // Room for the longest encoder script (a dome scan: 20 events, 19 frames of 11 bytes, and
+    // the reserve buildScript asks for) inside the object, so building and playing a script
+    // allocates nothing; a longer trace (a recording line's) moves to the heap.
+    InlineVector<Record, 24> events_;
+    InlineVector<std::uint8_t, 320> bytes_;
     std::vector<std::string> failures_;
 };
 

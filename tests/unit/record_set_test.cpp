@@ -203,6 +203,42 @@ TYPED_TEST(RecordSetBehaviour, DeleteMakesTheNextRowCurrentUntilEof) {
     EXPECT_THROW(rs.deleteRow(), HostError);
 }
 
+// The encoders' sequence, a Locate and the reads of its row under one Hold, followed by the
+// other operations inside the same Hold and after it: each read gives the current row's value.
+TYPED_TEST(RecordSetBehaviour, ReadsUnderAHoldFollowEveryLaterOperation) {
+    RecordSet& rs = *this->set;
+    {
+        const RecordSet::Hold hold(rs);
+        ASSERT_TRUE(rs.locate("ID", Variant(7), {}));
+        EXPECT_EQ(rs.fieldValue("Name").toText(), "Gate 2");
+        EXPECT_EQ(rs.fieldByName("note").asString(), "x");
+        // another row by the same statement, then a Locate that finds nothing keeps it
+        ASSERT_TRUE(rs.locate("ID", Variant(9), {}));
+        EXPECT_FALSE(rs.locate("ID", Variant(70), {}));
+        EXPECT_EQ(rs.fieldValue("Name").toText(), "gate");
+        // a row added by the same record set becomes current
+        rs.append();
+        rs.fieldByName("Name").setString("Pole");
+        rs.fieldByName("ID").setInteger(11);
+        rs.post();
+        EXPECT_EQ(this->idOfCurrent(), 11);
+        EXPECT_EQ(rs.fieldValue("Name").toText(), "Pole");
+        rs.first();
+        EXPECT_EQ(this->idOfCurrent(), 3);
+        rs.next();
+        EXPECT_EQ(rs.fieldValue("Note").toText(), "x");
+    }
+    // after the Hold: the row found last stays current, whether or not it was read inside
+    EXPECT_EQ(this->idOfCurrent(), 7);
+    {
+        const RecordSet::Hold hold(rs);
+        ASSERT_TRUE(rs.locate("ID", Variant(3), {}));
+    }
+    EXPECT_EQ(rs.fieldValue("Name").toText(), "Gate");
+    EXPECT_TRUE(rs.fieldValue("Note").isEmpty());
+    EXPECT_THROW(rs.fieldValue("Missing"), HostError);
+}
+
 TEST(SqliteRecordSet, KeepsBytesAndStoresDateTimesAsIsoText) {
     test::TempDir dir;
     const std::string path = dir.file("t.db");
@@ -257,6 +293,16 @@ TEST(SqliteRecordSet, HoldsNoLockBetweenCalls) {
     test::makeDatabase(path, "UPDATE T SET V = 11;");
     reader.refresh();
     EXPECT_EQ(reader.fieldByName("V").asInteger(), 11);
+    // also after a Hold whose reads came straight from the statement that found the row: the
+    // statement and its read lock are let go when the Hold ends
+    {
+        const RecordSet::Hold hold(reader);
+        ASSERT_TRUE(reader.locate("ID", Variant(1), {}));
+        EXPECT_EQ(reader.fieldValue("V").toInt32(), 11);
+    }
+    test::makeDatabase(path, "UPDATE T SET V = 12;");
+    reader.refresh();
+    EXPECT_EQ(reader.fieldByName("V").asInteger(), 12);
 }
 
 }  // namespace
