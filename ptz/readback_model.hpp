@@ -215,7 +215,8 @@ class FrameCache {
     static_assert(sizeof(Slot) == 64);
 
     static std::uint32_t hashOf(std::string_view bytes) {
-        const std::size_t h = StringHash{}(bytes);
+        // size_t is 32 bits on 32-bit Windows: widen before folding the halves.
+        const std::uint64_t h = StringHash{}(bytes);
         return static_cast<std::uint32_t>(h ^ (h >> 32)) | 1u;
     }
     bool same(const Slot& s, std::string_view bytes) const {
