@@ -9,37 +9,14 @@
 #include "kavro/line_open.hpp"
 #include "kavro/serial_port.hpp"
 #include "serial/device_line.hpp"
+#include "serial/owned_port_line.hpp"
 
 namespace kavro {
 namespace {
 
-// The SerialPort over a descriptor this line opened and closes.
-class DeviceLine final : public SerialLine {
-  public:
-    explicit DeviceLine(int fd) : fd_(fd), port_(fd) {}
-    ~DeviceLine() override {
-        port_.drain();  // bounded by the write deadline
-        ::close(fd_);
-    }
-    DeviceLine(const DeviceLine&) = delete;
-    DeviceLine& operator=(const DeviceLine&) = delete;
-
-    LineResult readSettings(CommSettings& settings) override {
-        return port_.readSettings(settings);
-    }
-    LineResult writeSettings(const CommSettings& settings) override {
-        return port_.writeSettings(settings);
-    }
-    LineResult write(std::span<const std::uint8_t> bytes) override { return port_.write(bytes); }
-    void pause(std::chrono::milliseconds duration) override { port_.pause(duration); }
-    void setWriteDeadline(const WriteDeadline& deadline) override {
-        port_.setWriteDeadline(deadline);
-    }
-
-  private:
-    int fd_;
-    SerialPort port_;
-};
+void closeDescriptor(NativeSerialHandle fd) {
+    ::close(static_cast<int>(fd));
+}
 
 }  // namespace
 
@@ -55,7 +32,7 @@ std::unique_ptr<SerialLine> openDeviceLine(const std::string& path) {
     ::cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     ::tcsetattr(fd, TCSANOW, &t);
-    return std::make_unique<DeviceLine>(fd);
+    return std::make_unique<OwnedPortLine>(fd, closeDescriptor);
 }
 
 }  // namespace kavro

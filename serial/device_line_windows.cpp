@@ -6,35 +6,14 @@
 #include "kavro/line_open.hpp"
 #include "kavro/serial_port.hpp"
 #include "serial/device_line.hpp"
+#include "serial/owned_port_line.hpp"
 
 namespace kavro {
 namespace {
 
-// The SerialPort over a HANDLE this line opened and closes.
-class DeviceLine final : public SerialLine {
-  public:
-    explicit DeviceLine(HANDLE handle)
-        : handle_(handle), port_(reinterpret_cast<NativeSerialHandle>(handle)) {}
-    ~DeviceLine() override { CloseHandle(handle_); }
-    DeviceLine(const DeviceLine&) = delete;
-    DeviceLine& operator=(const DeviceLine&) = delete;
-
-    LineResult readSettings(CommSettings& settings) override {
-        return port_.readSettings(settings);
-    }
-    LineResult writeSettings(const CommSettings& settings) override {
-        return port_.writeSettings(settings);
-    }
-    LineResult write(std::span<const std::uint8_t> bytes) override { return port_.write(bytes); }
-    void pause(std::chrono::milliseconds duration) override { port_.pause(duration); }
-    void setWriteDeadline(const WriteDeadline& deadline) override {
-        port_.setWriteDeadline(deadline);
-    }
-
-  private:
-    HANDLE handle_;
-    SerialPort port_;
-};
+void closePort(NativeSerialHandle handle) {
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
 
 }  // namespace
 
@@ -57,7 +36,7 @@ std::unique_ptr<SerialLine> openDeviceLine(const std::string& path) {
         throw LineOpenError(path + " is not a serial line: " +
                             std::system_category().message(static_cast<int>(error)));
     }
-    return std::make_unique<DeviceLine>(handle);
+    return std::make_unique<OwnedPortLine>(reinterpret_cast<NativeSerialHandle>(handle), closePort);
 }
 
 }  // namespace kavro
