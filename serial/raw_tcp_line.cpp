@@ -40,9 +40,9 @@ std::unique_ptr<RawTcpLine> RawTcpLine::connect(const LineAddress& address,
 
 RawTcpLine::~RawTcpLine() {
     std::lock_guard lock(mutex_);
-    if (!broken_.empty()) return;
-    std::this_thread::sleep_until(wireFreeAt_ + options_.networkMargin);
-    socket_.closeAfterDelivery(Clock::now() + options_.ackTimeout);
+    if (broken_.empty()) {
+        socket_.closeAfterDelivery(wireFreeAt_ + options_.networkMargin, options_.ackTimeout);
+    }
 }
 
 LineResult RawTcpLine::fail(const NetworkError& error) {

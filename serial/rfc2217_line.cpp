@@ -134,9 +134,9 @@ LineResult Rfc2217Line::exchange(const std::vector<Change>& changes, Clock::time
 
 Rfc2217Line::~Rfc2217Line() {
     std::lock_guard lock(mutex_);
-    if (!broken_.empty()) return;
-    std::this_thread::sleep_until(wireFreeAt_ + options_.networkMargin);
-    socket_.closeAfterDelivery(Clock::now() + options_.ackTimeout);
+    if (broken_.empty()) {
+        socket_.closeAfterDelivery(wireFreeAt_ + options_.networkMargin, options_.ackTimeout);
+    }
 }
 
 LineResult Rfc2217Line::breakWith(const NetworkError& error) {

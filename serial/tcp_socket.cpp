@@ -2,12 +2,15 @@
 #include "serial/tcp_socket.hpp"
 
 #include <array>
+#include <thread>
 
 namespace kavro {
 
-void TcpSocket::closeAfterDelivery(Clock::time_point deadline) noexcept {
+void TcpSocket::closeAfterDelivery(Clock::time_point leftWireBy, Clock::duration wait) noexcept {
     if (!isOpen()) return;
+    std::this_thread::sleep_until(leftWireBy);
     shutdownSending();
+    const Clock::time_point deadline = Clock::now() + wait;
     std::array<std::uint8_t, 512> dropped;
     try {
         while (Clock::now() < deadline) {

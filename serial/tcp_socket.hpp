@@ -49,12 +49,13 @@ class TcpSocket {
     // or it broke. A deadline in the past only takes what has already arrived.
     std::size_t receive(std::span<std::uint8_t> buffer, Clock::time_point deadline);
 
-    // Ends the connection so that what was sent is delivered: no more sending (a FIN after the
-    // last byte), then reading and dropping until the server closes its side or the deadline
-    // passes, then closing. A socket closed at once, with bytes of the server's still unread,
-    // resets the connection instead, and a device server may then drop what it had not yet
-    // written to its port; one that sees the end of our data first writes it out.
-    void closeAfterDelivery(Clock::time_point deadline) noexcept;
+    // Ends the connection so that what was sent is delivered: waits until leftWireBy (when the
+    // bytes sent will have left the server's port), sends no more (a FIN after the last byte),
+    // reads and drops until the server closes its side or wait has passed, then closes. A socket
+    // closed at once, with bytes of the server's still unread, resets the connection instead, and a
+    // device server may then drop what it had not yet written to its port; one that sees the end of
+    // our data first writes it out.
+    void closeAfterDelivery(Clock::time_point leftWireBy, Clock::duration wait) noexcept;
     void close() noexcept;
 
   private:
